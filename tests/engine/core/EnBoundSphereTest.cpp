@@ -8,6 +8,7 @@
 #include <random>
 
 #include "engine/core/EnMath.h"
+#include "tests/engine/core/ValueProbe.h"
 
 namespace {
 
@@ -275,6 +276,18 @@ TEST(EnBoundSphere, MovingSpheresAgreeWithAScannedModel) {
 TEST(EnBoundSphere, ViewerString) {
     std::unique_ptr<char[]> text(Sphere(1, 2, 3, 0.5f).MakeViewerString("m_worldBound"));
     EXPECT_STREQ(text.get(), "m_worldBound = (1.000000,2.000000,3.000000) , 0.500000");
+}
+
+TEST(EnBoundSphere, StreamFormIsCentreThenRadius) {
+    const std::string bytes = ValueProbe::SavedFields(
+        [](EnStream& kStream) { EXPECT_TRUE(Sphere(1, 2, 3, 4.5f).Save(kStream)); });
+    EXPECT_EQ(bytes, LittleEndianFloats({1, 2, 3, 4.5f}));
+
+    EnBoundSphere loaded;  // fresh: flag 1
+    EXPECT_TRUE(ValueProbe::LoadFields(
+        bytes, [&](EnStream& kStream) { EXPECT_TRUE(loaded.Load(kStream)); }));
+    EXPECT_TRUE(loaded == Sphere(1, 2, 3, 4.5f));
+    EXPECT_EQ(loaded.GetFlag(), 1);  // the flag is not part of the stream form
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "engine/core/EnMath.h"
 #include "tests/support/AssertCapture.h"
+#include "tests/engine/core/ValueProbe.h"
 
 namespace {
 
@@ -344,6 +346,29 @@ TEST(EnMatrix3, EigenSolveSymmetricGivesUpOnNaN) {
     float values[3];
     EnVector3 vectors[3];
     EXPECT_FALSE(m.EigenSolveSymmetric(values, vectors));
+}
+
+TEST(EnMatrix3, StreamFormIsTheEntriesInStorageOrder) {
+    const EnMatrix3 m(1, 2, 3, 4, 5, 6, 7, 8, 9.5f);
+    const std::string bytes =
+        ValueProbe::SavedFields([&](EnStream& kStream) { EXPECT_TRUE(m.Save(kStream)); });
+    EXPECT_EQ(bytes, LittleEndianFloats({1, 2, 3, 4, 5, 6, 7, 8, 9.5f}));
+
+    EnMatrix3 loaded = EnMatrix3::ZERO;
+    EXPECT_TRUE(ValueProbe::LoadFields(
+        bytes, [&](EnStream& kStream) { EXPECT_TRUE(loaded.Load(kStream)); }));
+    EXPECT_TRUE(loaded == m);
+
+    EXPECT_FALSE(ValueProbe::LoadFields(
+        bytes, 35, [&](EnStream& kStream) { EXPECT_FALSE(loaded.Load(kStream)); }));
+}
+
+TEST(EnMatrix3, ViewerStringListsTheRows) {
+    std::unique_ptr<char[]> text(
+        EnMatrix3(1, 2, 3, 4, 5, 6, 7, 8, -9).MakeViewerString("m_localRotate"));
+    EXPECT_STREQ(text.get(),
+                 "m_localRotate = ((1.000000,2.000000,3.000000),(4.000000,5.000000,6.000000),"
+                 "(7.000000,8.000000,-9.000000))");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "tests/engine/core/ValueProbe.h"
 namespace {
 
 TEST(EnPlaneEquation, Constructors) {
@@ -59,6 +60,18 @@ TEST(EnPlaneEquation, ViewerStringLeavesTheNameOut) {
     std::unique_ptr<char[]> text(
         EnPlaneEquation(EnVector3(0, 1, 0), -2.5f).MakeViewerString("m_plane"));
     EXPECT_STREQ(text.get(), "(0.000000,1.000000,0.000000), -2.500000");
+}
+
+TEST(EnPlaneEquation, StreamFormIsNormalThenConstant) {
+    const EnPlaneEquation plane(EnVector3(0, 0.6f, 0.8f), -7.25f);
+    const std::string bytes =
+        ValueProbe::SavedFields([&](EnStream& kStream) { EXPECT_TRUE(plane.Save(kStream)); });
+    EXPECT_EQ(bytes, LittleEndianFloats({0, 0.6f, 0.8f, -7.25f}));
+
+    EnPlaneEquation loaded;
+    EXPECT_TRUE(ValueProbe::LoadFields(
+        bytes, [&](EnStream& kStream) { EXPECT_TRUE(loaded.Load(kStream)); }));
+    EXPECT_TRUE(loaded == plane);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "engine/core/EnMath.h"
+#include "tests/engine/core/ValueProbe.h"
 
 namespace {
 
@@ -262,6 +263,18 @@ TEST(EnQuat, SquadPassesThroughTheKeysWithContinuousTangent) {
     const float speed = std::sqrt(right.Dot(right));
     ASSERT_GT(speed, 0.1f);
     EXPECT_TRUE(Near(left, Of(right), 0.01L * speed));
+}
+
+TEST(EnQuat, StreamFormIsWThenXYZ) {
+    const EnQuat q(0.5f, -0.5f, 0.25f, 1.0f);
+    const std::string bytes =
+        ValueProbe::SavedFields([&](EnStream& kStream) { EXPECT_TRUE(q.Save(kStream)); });
+    EXPECT_EQ(bytes, LittleEndianFloats({0.5f, -0.5f, 0.25f, 1.0f}));
+
+    EnQuat loaded(0, 0, 0, 0);
+    EXPECT_TRUE(ValueProbe::LoadFields(
+        bytes, [&](EnStream& kStream) { EXPECT_TRUE(loaded.Load(kStream)); }));
+    EXPECT_TRUE(loaded == q);
 }
 
 }  // namespace

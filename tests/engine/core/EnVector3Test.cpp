@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "tests/engine/core/ValueProbe.h"
 namespace {
 
 TEST(EnVector3, IsThreePackedFloats) {
@@ -95,6 +96,29 @@ TEST(EnVector3, ViewerStringNamesTheMemberAndFitsAnyValue) {
                            53),
               0)
         << text.get();
+}
+
+TEST(EnVector3, StreamFormIsThreeLittleEndianFloats) {
+    const std::string bytes = ValueProbe::SavedFields(
+        [](EnStream& kStream) { EXPECT_TRUE(EnVector3(1.0f, -2.0f, 0.5f).Save(kStream)); });
+    EXPECT_EQ(bytes, LittleEndianFloats({1.0f, -2.0f, 0.5f}));
+
+    EnVector3 v(9, 9, 9);
+    bool bLoaded = false;
+    EXPECT_TRUE(ValueProbe::LoadFields(LittleEndianFloats({3.5f, -0.25f, 1e10f}),
+                                       [&](EnStream& kStream) { bLoaded = v.Load(kStream); }));
+    EXPECT_TRUE(bLoaded);
+    EXPECT_TRUE(v == EnVector3(3.5f, -0.25f, 1e10f));
+}
+
+TEST(EnVector3, LoadReportsAFileThatEndsInsideTheVector) {
+    EnVector3 v(9, 9, 9);
+    bool bLoaded = true;
+    EXPECT_FALSE(ValueProbe::LoadFields(LittleEndianFloats({3.5f, -0.25f, 1e10f}), 6,
+                                        [&](EnStream& kStream) { bLoaded = v.Load(kStream); }));
+    EXPECT_FALSE(bLoaded);
+    EXPECT_EQ(v.x, 3.5f);
+    EXPECT_EQ(EnStream::GetLastErrorCode(), uint32_t(EnStream::ERROR_TRUNCATED));
 }
 
 }  // namespace
