@@ -34,7 +34,7 @@ void*& EnRecordPool::LinkOf(void* pRecord) const {
 }
 
 void* EnRecordPool::Allocate(size_t uiSize) {
-    if (uiSize != m_uiRecordSize) return ::operator new(uiSize, std::nothrow);
+    if (uiSize != m_uiRecordSize) return ::operator new(uiSize);
 
     if (m_pFreeHead) {
         void* pRecord = m_pFreeHead;
@@ -42,7 +42,7 @@ void* EnRecordPool::Allocate(size_t uiSize) {
         return pRecord;
     }
 
-    void* pBlock = ::operator new(kBlockHeader + RECORDS_PER_BLOCK * m_uiStride, std::nothrow);
+    void* pBlock = ::operator new(kBlockHeader + RECORDS_PER_BLOCK * m_uiStride);
     if (!pBlock) return nullptr;
     *static_cast<void**>(pBlock) = m_pBlocks;
     m_pBlocks = pBlock;
