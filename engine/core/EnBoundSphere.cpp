@@ -129,8 +129,10 @@ bool EnBoundSphere::FindIntersect(float fTime, const EnBoundSphere& kSphere0,
     if (fG <= 0.0f) return touchingNow();
 
     float t = -(std::sqrt(fDiscr) + fE) / fWW;
-    if (t < 0.0f) t = 0.0f;
-    else if (t > fTime) t = fTime;
+    if (t < 0.0f)
+        t = 0.0f;
+    else if (t > fTime)
+        t = fTime;
     fIntersectTime = t;
 
     const EnVector3 kDiffAtT = kD + kW * t;

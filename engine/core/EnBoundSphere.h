@@ -68,6 +68,6 @@ public:
     static bool FindIntersect(float fTime, const EnBoundSphere& kSphere0,
                               const EnVector3& kVelocity0, const EnBoundSphere& kSphere1,
                               const EnVector3& kVelocity1, float& fIntersectTime,
-                              EnVector3& kIntersectPoint, bool bCalcNormals,
-                              EnVector3& kNormal0, EnVector3& kNormal1);
+                              EnVector3& kIntersectPoint, bool bCalcNormals, EnVector3& kNormal0,
+                              EnVector3& kNormal1);
 };

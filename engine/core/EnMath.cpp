@@ -24,14 +24,18 @@ float EnFastATan2(float y, float x) {
         t = dy / dx;
     } else {
         t = dx / dy;
-        if (t > 0.0) offset = double(EN_HALF_PI);
-        else if (t < 0.0) offset = -double(EN_HALF_PI);
+        if (t > 0.0)
+            offset = double(EN_HALF_PI);
+        else if (t < 0.0)
+            offset = -double(EN_HALF_PI);
     }
     const double s = t * t;
     const double p = (((c9 * s - c7) * s + c5) * s - c3) * s + c1;
     const double r = t * p;
     double result = offset == 0.0 ? r : offset - r;
-    if (dy < 0.0 && dx < 0.0) result -= double(EN_PI);
-    else if (dy > 0.0 && dx < 0.0) result += double(EN_PI);
+    if (dy < 0.0 && dx < 0.0)
+        result -= double(EN_PI);
+    else if (dy > 0.0 && dx < 0.0)
+        result += double(EN_PI);
     return float(result);
 }

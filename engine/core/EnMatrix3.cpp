@@ -7,26 +7,28 @@
 #include "engine/core/EnStream.h"
 
 constinit const EnMatrix3 EnMatrix3::ZERO(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
-constinit const EnMatrix3 EnMatrix3::IDENTITY(1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f,
-                                              1.0f);
+constinit const EnMatrix3 EnMatrix3::IDENTITY(1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
 
 void EnMatrix3::SetEntry(unsigned int uiRow, unsigned int uiCol, float fValue) {
     if (!EN_VERIFY(uiRow <= 2 && uiCol <= 2)) return;
     m_aafEntry[uiRow][uiCol] = fValue;
 }
 
-void EnMatrix3::MakeZero() { *this = ZERO; }
+void EnMatrix3::MakeZero() {
+    *this = ZERO;
+}
 
-void EnMatrix3::MakeIdentity() { *this = IDENTITY; }
+void EnMatrix3::MakeIdentity() {
+    *this = IDENTITY;
+}
 
 void EnMatrix3::MakeDiagonal(float fD0, float fD1, float fD2) {
     *this = EnMatrix3(fD0, 0.0f, 0.0f, 0.0f, fD1, 0.0f, 0.0f, 0.0f, fD2);
 }
 
-void EnMatrix3::SetColumns(const EnVector3& kCol0, const EnVector3& kCol1,
-                           const EnVector3& kCol2) {
-    *this = EnMatrix3(kCol0.x, kCol1.x, kCol2.x, kCol0.y, kCol1.y, kCol2.y, kCol0.z, kCol1.z,
-                      kCol2.z);
+void EnMatrix3::SetColumns(const EnVector3& kCol0, const EnVector3& kCol1, const EnVector3& kCol2) {
+    *this =
+        EnMatrix3(kCol0.x, kCol1.x, kCol2.x, kCol0.y, kCol1.y, kCol2.y, kCol0.z, kCol1.z, kCol2.z);
 }
 
 void EnMatrix3::MakeXRotation(float fAngle) {
@@ -208,8 +210,10 @@ bool EnMatrix3::EigenSolveSymmetric(float afEigenvalue[3], EnVector3 akEigenvect
 
             float g = (d[l + 1] - d[l]) / (2.0f * e[l]);
             float r = std::sqrt(g * g + 1.0f);
-            if (g >= 0.0f) g = d[mm] - d[l] + e[l] / (g + r);
-            else g = d[mm] - d[l] + e[l] / (g - r);
+            if (g >= 0.0f)
+                g = d[mm] - d[l] + e[l] / (g + r);
+            else
+                g = d[mm] - d[l] + e[l] / (g - r);
 
             float s = 1.0f;
             float c = 1.0f;

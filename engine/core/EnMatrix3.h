@@ -11,8 +11,8 @@ public:
 
     // Leaves the entries unset; callers set identity explicitly.
     EnMatrix3() = default;
-    constexpr EnMatrix3(float m00, float m01, float m02, float m10, float m11, float m12,
-                        float m20, float m21, float m22)
+    constexpr EnMatrix3(float m00, float m01, float m02, float m10, float m11, float m12, float m20,
+                        float m21, float m22)
         : m_aafEntry{{m00, m01, m02}, {m10, m11, m12}, {m20, m21, m22}} {}
 
     float GetEntry(unsigned int uiRow, unsigned int uiCol) const {

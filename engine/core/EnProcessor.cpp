@@ -31,8 +31,8 @@ struct WideMatrix {
 
 }  // namespace
 
-void EnTransformPointsGeneric(uint16_t usCount, const EnVector3* pSource,
-                              EnVector3* pDestination, const EnMatrix3& kRotation, float fScale,
+void EnTransformPointsGeneric(uint16_t usCount, const EnVector3* pSource, EnVector3* pDestination,
+                              const EnMatrix3& kRotation, float fScale,
                               const EnVector3& kTranslation) {
     const WideMatrix R(kRotation, 1.0);
     const double s = fScale;
@@ -40,12 +40,12 @@ void EnTransformPointsGeneric(uint16_t usCount, const EnVector3* pSource,
         const double x = pSource[i].x;
         const double y = pSource[i].y;
         const double z = pSource[i].z;
-        pDestination[i].x = float((R.m[0][0] * x + R.m[0][1] * y + R.m[0][2] * z) * s +
-                                  kTranslation.x);
-        pDestination[i].y = float((R.m[1][0] * x + R.m[1][1] * y + R.m[1][2] * z) * s +
-                                  kTranslation.y);
-        pDestination[i].z = float((R.m[2][0] * x + R.m[2][1] * y + R.m[2][2] * z) * s +
-                                  kTranslation.z);
+        pDestination[i].x =
+            float((R.m[0][0] * x + R.m[0][1] * y + R.m[0][2] * z) * s + kTranslation.x);
+        pDestination[i].y =
+            float((R.m[1][0] * x + R.m[1][1] * y + R.m[1][2] * z) * s + kTranslation.y);
+        pDestination[i].z =
+            float((R.m[2][0] * x + R.m[2][1] * y + R.m[2][2] * z) * s + kTranslation.z);
     }
 }
 
@@ -119,9 +119,13 @@ void EnDetectProcessor() {
     state.uiClass = EnClassifyProcessor(&plat::Processor::Cpuid);
 }
 
-bool EnProcessorDetected() { return State().bDetected; }
+bool EnProcessorDetected() {
+    return State().bDetected;
+}
 
-uint32_t EnGetProcessorClass() { return State().uiClass; }
+uint32_t EnGetProcessorClass() {
+    return State().uiClass;
+}
 
 void EnInitProcessorRoutines() {
     if (!State().bDetected) EnDetectProcessor();

@@ -33,8 +33,8 @@ extern EnTransformPointsFn EnTransformPoints;
 extern EnRotateVectorsFn EnRotateVectors;
 
 // Generic pair: each component is a row of R dotted with the point, times the scale.
-void EnTransformPointsGeneric(uint16_t usCount, const EnVector3* pSource,
-                              EnVector3* pDestination, const EnMatrix3& kRotation, float fScale,
+void EnTransformPointsGeneric(uint16_t usCount, const EnVector3* pSource, EnVector3* pDestination,
+                              const EnMatrix3& kRotation, float fScale,
                               const EnVector3& kTranslation);
 void EnRotateVectorsGeneric(uint16_t usCount, const EnVector3* pSource, EnVector3* pDestination,
                             const EnMatrix3& kRotation);

@@ -36,8 +36,7 @@ EnQuat EnQuat::Intermediate(const EnQuat& q0, const EnQuat& q1, const EnQuat& q2
     return q1 * (-0.25f * (kA + kB)).Exp();
 }
 
-EnQuat EnQuat::Squad(float t, const EnQuat& p, const EnQuat& a, const EnQuat& b,
-                     const EnQuat& q) {
+EnQuat EnQuat::Squad(float t, const EnQuat& p, const EnQuat& a, const EnQuat& b, const EnQuat& q) {
     return Slerp(2.0f * t * (1.0f - t), Slerp(t, p, q), Slerp(t, a, b));
 }
 

@@ -26,9 +26,7 @@ public:
         return {w * q.w - x * q.x - y * q.y - z * q.z, w * q.x + x * q.w + y * q.z - z * q.y,
                 w * q.y + y * q.w + z * q.x - x * q.z, w * q.z + z * q.w + x * q.y - y * q.x};
     }
-    bool operator==(const EnQuat& q) const {
-        return w == q.w && x == q.x && y == q.y && z == q.z;
-    }
+    bool operator==(const EnQuat& q) const { return w == q.w && x == q.x && y == q.y && z == q.z; }
 
     float Dot(const EnQuat& q) const { return w * q.w + x * q.x + y * q.y + z * q.z; }
     // The inverse of a unit quaternion.

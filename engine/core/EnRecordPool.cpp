@@ -7,7 +7,9 @@ namespace {
 
 constexpr size_t kAlign = alignof(std::max_align_t);
 
-constexpr size_t RoundUp(size_t uiSize) { return (uiSize + kAlign - 1) / kAlign * kAlign; }
+constexpr size_t RoundUp(size_t uiSize) {
+    return (uiSize + kAlign - 1) / kAlign * kAlign;
+}
 
 // Each block starts with the link to the next block, padded so the records stay aligned.
 constexpr size_t kBlockHeader = RoundUp(sizeof(void*));

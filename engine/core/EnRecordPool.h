@@ -34,7 +34,7 @@ private:
     void*& LinkOf(void* pRecord) const;
 
     size_t m_uiRecordSize;
-    size_t m_uiStride;       // record size rounded up to the strictest alignment
+    size_t m_uiStride;  // record size rounded up to the strictest alignment
     void* m_pFreeHead = nullptr;
     void* m_pBlocks = nullptr;  // chain through each block's header
     unsigned int m_uiBlockCount = 0;

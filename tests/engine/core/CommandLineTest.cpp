@@ -20,12 +20,12 @@ TEST(CommandLine, FindsSwitchesByExactName) {
         {"-Windowed -SkipMovies", "windowed", 0},  // names are case-sensitive
         {"-Windowed -SkipMovies", "Window", 0},    // and compared in full
         {"-Windowed -SkipMovies", "WindowedX", 0},
-        {"\"a b\" -x", "x", 2},                    // a quoted argument keeps its blank
-        {"Windowed", "Windowed", 0},               // without the leading '-' it is no switch
-        {"--Windowed", "-Windowed", 1},            // only one '-' is taken off
-        {"\t-a\t\t-b", "b", 3},                    // a leading tab makes an empty argument
-        {"-a \"-b\"", "b", 2},                     // a quoted switch is still a switch
-        {"-a\"-b\"", "a\"-b\"", 1},                // quotes inside an argument are characters
+        {"\"a b\" -x", "x", 2},          // a quoted argument keeps its blank
+        {"Windowed", "Windowed", 0},     // without the leading '-' it is no switch
+        {"--Windowed", "-Windowed", 1},  // only one '-' is taken off
+        {"\t-a\t\t-b", "b", 3},          // a leading tab makes an empty argument
+        {"-a \"-b\"", "b", 2},           // a quoted switch is still a switch
+        {"-a\"-b\"", "a\"-b\"", 1},      // quotes inside an argument are characters
         {"-", "", 1},
         {"", "Windowed", 0},
         {nullptr, "Windowed", 0},
@@ -53,9 +53,9 @@ TEST(CommandLine, SplitsAtBlanksAndTabsAndKeepsQuotedTexts) {
         {"\"a b\" -x", {"a b", "-x"}},
         {"a   \t b", {"a", "b"}},
         {"a ", {"a"}},
-        {" a", {"", "a"}},            // blanks at the very start are not skipped
-        {" ", {""}},                  // the application's text when it has no command line
-        {"\"open", {"open"}},         // an unclosed quote runs to the end
+        {" a", {"", "a"}},              // blanks at the very start are not skipped
+        {" ", {""}},                    // the application's text when it has no command line
+        {"\"open", {"open"}},           // an unclosed quote runs to the end
         {"\"a\"b c", {"a", "b", "c"}},  // the closing quote ends the argument
         {"\"\" x", {"", "x"}},
         {"x\"y z\"", {"x\"y", "z\""}},

@@ -143,12 +143,10 @@ TEST(EnBoundSphere, WhichSideOfAPlane) {
         int side;
     };
     const Case cases[] = {
-        {3.0f, EnPlaneEquation::POSITIVE_SIDE},   // touching from the positive side
-        {1.0f, EnPlaneEquation::NEGATIVE_SIDE},   // touching from the negative side
-        {2.5f, EnPlaneEquation::NO_SIDE},
-        {2.0f, EnPlaneEquation::NO_SIDE},
-        {10.0f, EnPlaneEquation::POSITIVE_SIDE},
-        {-5.0f, EnPlaneEquation::NEGATIVE_SIDE},
+        {3.0f, EnPlaneEquation::POSITIVE_SIDE},  // touching from the positive side
+        {1.0f, EnPlaneEquation::NEGATIVE_SIDE},  // touching from the negative side
+        {2.5f, EnPlaneEquation::NO_SIDE},        {2.0f, EnPlaneEquation::NO_SIDE},
+        {10.0f, EnPlaneEquation::POSITIVE_SIDE}, {-5.0f, EnPlaneEquation::NEGATIVE_SIDE},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Sphere(7, c.y, -4, 1).WhichSide(plane), c.side) << c.y;
@@ -179,8 +177,8 @@ TEST(EnBoundSphere, HeadOnPointSpheresMeetWithoutNaN) {
     const EnBoundSphere a = Sphere(0, 0, 0, 0), b = Sphere(4, 0, 0, 0);
     float t;
     EnVector3 point, n0, n1;
-    ASSERT_TRUE(EnBoundSphere::FindIntersect(1.0f, a, EnVector3(2, 0, 0), b, EnVector3(-2, 0, 0),
-                                             t, point, true, n0, n1));
+    ASSERT_TRUE(EnBoundSphere::FindIntersect(1.0f, a, EnVector3(2, 0, 0), b, EnVector3(-2, 0, 0), t,
+                                             point, true, n0, n1));
     EXPECT_FLOAT_EQ(t, 1.0f);
     EXPECT_NEAR(point.x, 2.0f, 1e-6f);
     EXPECT_FALSE(std::isnan(point.y) || std::isnan(point.z));
@@ -248,8 +246,7 @@ TEST(EnBoundSphere, MovingSpheresAgreeWithAScannedModel) {
             << "seed=" << seed << " n=" << n;
         float t = -1;
         EnVector3 point, n0, n1;
-        const bool found =
-            EnBoundSphere::FindIntersect(T, s0, u0, s1, u1, t, point, true, n0, n1);
+        const bool found = EnBoundSphere::FindIntersect(T, s0, u0, s1, u1, t, point, true, n0, n1);
         ASSERT_EQ(found, touches) << "seed=" << seed << " n=" << n;
         if (!found) {
             ++misses;

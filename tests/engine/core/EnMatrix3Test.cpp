@@ -247,8 +247,8 @@ TEST(EnMatrix3, ExtractAngleAndAxisFindsTheSignsOfAHalfTurnAxis) {
     // Each case needs a different number of sign trials (see the residual search).
     const float r3 = 1.0f / std::sqrt(3.0f);
     const EnVector3 axes[] = {
-        EnVector3(r3, r3, r3),    EnVector3(r3, -r3, r3), EnVector3(r3, -r3, -r3),
-        EnVector3(r3, r3, -r3),   EnVector3(0, 0.6f, -0.8f), EnVector3(1, 0, 0),
+        EnVector3(r3, r3, r3),  EnVector3(r3, -r3, r3),    EnVector3(r3, -r3, -r3),
+        EnVector3(r3, r3, -r3), EnVector3(0, 0.6f, -0.8f), EnVector3(1, 0, 0),
     };
     for (const EnVector3& u : axes) {
         EnMatrix3 m;

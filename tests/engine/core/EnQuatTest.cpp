@@ -18,7 +18,9 @@ using LD = long double;
 struct Q {
     LD w, x, y, z;
 };
-Q Of(const EnQuat& q) { return {q.w, q.x, q.y, q.z}; }
+Q Of(const EnQuat& q) {
+    return {q.w, q.x, q.y, q.z};
+}
 Q Mul(const Q& a, const Q& b) {
     // (a0 + A)(b0 + B) = a0 b0 - A.B + a0 B + b0 A + A x B
     return {a.w * b.w - (a.x * b.x + a.y * b.y + a.z * b.z),
@@ -26,9 +28,15 @@ Q Mul(const Q& a, const Q& b) {
             a.w * b.y + b.w * a.y + (a.z * b.x - a.x * b.z),
             a.w * b.z + b.w * a.z + (a.x * b.y - a.y * b.x)};
 }
-Q Conj(const Q& q) { return {q.w, -q.x, -q.y, -q.z}; }
-Q Scale(LD s, const Q& q) { return {s * q.w, s * q.x, s * q.y, s * q.z}; }
-Q Add(const Q& a, const Q& b) { return {a.w + b.w, a.x + b.x, a.y + b.y, a.z + b.z}; }
+Q Conj(const Q& q) {
+    return {q.w, -q.x, -q.y, -q.z};
+}
+Q Scale(LD s, const Q& q) {
+    return {s * q.w, s * q.x, s * q.y, s * q.z};
+}
+Q Add(const Q& a, const Q& b) {
+    return {a.w + b.w, a.x + b.x, a.y + b.y, a.z + b.z};
+}
 Q Log(const Q& q) {
     const LD v = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z);
     if (v == 0) return {0, 0, 0, 0};
@@ -41,8 +49,12 @@ Q Exp(const Q& q) {
     const LD s = std::sin(a) / a;
     return {std::cos(a), s * q.x, s * q.y, s * q.z};
 }
-Q Pow(const Q& q, LD t) { return Exp(Scale(t, Log(q))); }
-Q SlerpRef(LD t, const Q& p, const Q& q) { return Mul(p, Pow(Mul(Conj(p), q), t)); }
+Q Pow(const Q& q, LD t) {
+    return Exp(Scale(t, Log(q)));
+}
+Q SlerpRef(LD t, const Q& p, const Q& q) {
+    return Mul(p, Pow(Mul(Conj(p), q), t));
+}
 Q IntermediateRef(const Q& q0, const Q& q1, const Q& q2) {
     const Q inv = Conj(q1);
     return Mul(q1, Exp(Scale(-0.25L, Add(Log(Mul(inv, q2)), Log(Mul(inv, q0))))));
@@ -52,8 +64,8 @@ Q SquadRef(LD t, const Q& p, const Q& a, const Q& b, const Q& q) {
 }
 
 ::testing::AssertionResult Near(const EnQuat& q, const Q& ref, LD tol) {
-    const LD d = std::max({std::fabs(q.w - ref.w), std::fabs(q.x - ref.x),
-                           std::fabs(q.y - ref.y), std::fabs(q.z - ref.z)});
+    const LD d = std::max({std::fabs(q.w - ref.w), std::fabs(q.x - ref.x), std::fabs(q.y - ref.y),
+                           std::fabs(q.z - ref.z)});
     if (d <= tol) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "(" << q.w << "," << q.x << "," << q.y << "," << q.z << ") vs (" << double(ref.w)

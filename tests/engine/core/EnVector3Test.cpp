@@ -60,11 +60,9 @@ TEST(EnVector3, UnitizeReturnsTheOldLengthOrZeroesShortVectors) {
         float length;  // 0: the vector must become zero
     };
     const Case cases[] = {
-        {EnVector3(3, 0, 4), 5.0f},
-        {EnVector3(0, -2, 0), 2.0f},
+        {EnVector3(3, 0, 4), 5.0f},      {EnVector3(0, -2, 0), 2.0f},
         {EnVector3(1e-6f, 0, 0), 0.0f},  // at the threshold: too short
-        {EnVector3(2e-6f, 0, 0), 2e-6f},
-        {EnVector3(0, 0, 0), 0.0f},
+        {EnVector3(2e-6f, 0, 0), 2e-6f}, {EnVector3(0, 0, 0), 0.0f},
     };
     for (const Case& c : cases) {
         EnVector3 v = c.v;
@@ -92,8 +90,7 @@ TEST(EnVector3, ViewerStringNamesTheMemberAndFitsAnyValue) {
 
     // The largest floats print 46 characters each under "%f".
     text.reset(EnVector3(-3.4e38f, 3.4e38f, -3.4e38f).MakeViewerString("v"));
-    EXPECT_EQ(std::strncmp(text.get(), "v = (-339999995214436424907732413799364296704.000000,",
-                           53),
+    EXPECT_EQ(std::strncmp(text.get(), "v = (-339999995214436424907732413799364296704.000000,", 53),
               0)
         << text.get();
 }
