@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 namespace plat::gfx {
 
 class Surface;
+class SoftDevice;
 class SoftGraphics;
 
 // A failure to inject: the named call ("Graphics::CreateSurface", "Surface::Flip",
@@ -51,6 +53,12 @@ public:
     // Changes the texture budget of live and future graphics objects.
     void SetTextureMemory(uint32_t bytes);
 
+    // Replaces the devices' own stage validation (tests of callers that probe the device);
+    // an empty hook restores it.
+    using ValidateHook = std::function<Result(const SoftDevice& device, uint32_t* passes)>;
+    void SetValidateHook(ValidateHook hook);
+    ValidateHook GetValidateHook();
+
     // Bookkeeping of live graphics objects (called by SoftGraphics).
     void Register(SoftGraphics* g);
     void Unregister(SoftGraphics* g);
@@ -64,6 +72,8 @@ private:
     CallLog m_log;
     std::mutex m_mutex;
     std::vector<Fault> m_faults;
+    bool m_anyFaults = false;
+    ValidateHook m_validate;
     std::vector<SoftGraphics*> m_live;
 };
 
