@@ -8,10 +8,9 @@
 //
 // EN_ASSERT(cond);      statement form
 // if (!EN_VERIFY(cond)) expression form: the truth of cond, reported when false
-#define EN_ASSERT(cond)                                                   \
-    do {                                                                  \
-        if (!static_cast<bool>(cond))                                     \
-            ::plat::AssertReport::Report(#cond, __FILE__, __LINE__);      \
+#define EN_ASSERT(cond)                                                                        \
+    do {                                                                                       \
+        if (!static_cast<bool>(cond)) ::plat::AssertReport::Report(#cond, __FILE__, __LINE__); \
     } while (false)
 
 #define EN_VERIFY(cond) \

@@ -45,9 +45,15 @@ bool EnFilePath::MakePath(char* pcOut) const {
                                     m_pcExt);
 }
 
-void EnFilePath::SetDir(const char* pcDir) { CopyPart(m_pcDir, PART_SIZE, pcDir); }
-void EnFilePath::SetDrive(const char* pcDrive) { CopyPart(m_pcDrive, DRIVE_SIZE, pcDrive); }
-void EnFilePath::SetExt(const char* pcExt) { CopyPart(m_pcExt, PART_SIZE, pcExt); }
+void EnFilePath::SetDir(const char* pcDir) {
+    CopyPart(m_pcDir, PART_SIZE, pcDir);
+}
+void EnFilePath::SetDrive(const char* pcDrive) {
+    CopyPart(m_pcDrive, DRIVE_SIZE, pcDrive);
+}
+void EnFilePath::SetExt(const char* pcExt) {
+    CopyPart(m_pcExt, PART_SIZE, pcExt);
+}
 void EnFilePath::SetFileName(const char* pcFileName) {
     CopyPart(m_pcFileName, PART_SIZE, pcFileName);
 }

@@ -18,11 +18,17 @@ std::atomic<uint32_t> s_uiLiveObjects{0};
 uint32_t s_uiCloneNameMode = 0;
 }  // namespace
 
-EnObject::EnObject() { s_uiLiveObjects.fetch_add(1, std::memory_order_relaxed); }
+EnObject::EnObject() {
+    s_uiLiveObjects.fetch_add(1, std::memory_order_relaxed);
+}
 
-EnObject::~EnObject() { s_uiLiveObjects.fetch_sub(1, std::memory_order_relaxed); }
+EnObject::~EnObject() {
+    s_uiLiveObjects.fetch_sub(1, std::memory_order_relaxed);
+}
 
-const EnTypeRecord* EnObject::GetTypeRecord() const { return &ms_RTTI; }
+const EnTypeRecord* EnObject::GetTypeRecord() const {
+    return &ms_RTTI;
+}
 
 int32_t EnObject::ReleaseReference() {
     int32_t iRefCount = --m_iRefCount;
@@ -38,17 +44,25 @@ EnObject* EnObject::MakeClone() {
     return pCopy;
 }
 
-EnObject* EnObject::CloneObject() { return this; }
+EnObject* EnObject::CloneObject() {
+    return this;
+}
 
 void EnObject::CloneFixup(EnObject*) {}
 
 void EnObject::CloneCleanup() {}
 
-void EnObject::SetCloneNameMode(uint32_t uiMode) { s_uiCloneNameMode = uiMode; }
+void EnObject::SetCloneNameMode(uint32_t uiMode) {
+    s_uiCloneNameMode = uiMode;
+}
 
-uint32_t EnObject::GetCloneNameMode() { return s_uiCloneNameMode; }
+uint32_t EnObject::GetCloneNameMode() {
+    return s_uiCloneNameMode;
+}
 
-uint32_t EnObject::GetLiveObjectCount() { return s_uiLiveObjects.load(std::memory_order_relaxed); }
+uint32_t EnObject::GetLiveObjectCount() {
+    return s_uiLiveObjects.load(std::memory_order_relaxed);
+}
 
 void EnObject::LoadFromStream(EnStream& kStream) {
     uint32_t uiLinkID = 0;
@@ -58,7 +72,9 @@ void EnObject::LoadFromStream(EnStream& kStream) {
 
 void EnObject::LinkFromStream(EnStream&) {}
 
-bool EnObject::RegisterForSave(EnStream& kStream) { return kStream.RegisterSaveObject(this); }
+bool EnObject::RegisterForSave(EnStream& kStream) {
+    return kStream.RegisterSaveObject(this);
+}
 
 void EnObject::SaveToStream(EnStream& kStream) {
     kStream.SaveCString(GetClassName());

@@ -135,51 +135,52 @@ void EnAddLoader(const char* pcClassName, EnCreateFunction pfnCreate);
 // The shared empty create function of abstract classes (declared again in EnSystem.h).
 void DoNothing(EnStream& kStream, EnObject*& pObject);
 
-#define EN_DECLARE_RTTI                                                         \
-public:                                                                         \
-    static const EnTypeRecord ms_RTTI;                                          \
-    const EnTypeRecord* GetTypeRecord() const override { return &ms_RTTI; }     \
-                                                                                \
-private:                                                                        \
+#define EN_DECLARE_RTTI                                  \
+public:                                                  \
+    static const EnTypeRecord ms_RTTI;                   \
+    const EnTypeRecord* GetTypeRecord() const override { \
+        return &ms_RTTI;                                 \
+    }                                                    \
+                                                         \
+private:                                                 \
     static_assert(true, "")
 
 #define EN_IMPLEMENT_RTTI(Class, Base) \
     constinit const EnTypeRecord Class::ms_RTTI(#Class, &Base::ms_RTTI)
 
-#define EN_DECLARE_STREAM                                                       \
-public:                                                                         \
-    static void CreateFromStream(EnStream& kStream, EnObject*& pObject);        \
-    static int RegisterLoader();                                                \
-                                                                                \
-private:                                                                        \
+#define EN_DECLARE_STREAM                                                \
+public:                                                                  \
+    static void CreateFromStream(EnStream& kStream, EnObject*& pObject); \
+    static int RegisterLoader();                                         \
+                                                                         \
+private:                                                                 \
     static_assert(true, "")
 
 // Registration only: RegisterLoader (1 on its first call, 0 afterwards) and the start-up call.
-#define EN_IMPLEMENT_REGISTRATION(Class, pfnCreate)                             \
-    int Class::RegisterLoader() {                                               \
-        static bool s_bRegistered = false;                                      \
-        if (s_bRegistered) return 0;                                            \
-        s_bRegistered = true;                                                   \
-        EnAddLoader(#Class, pfnCreate);                                         \
-        return 1;                                                               \
-    }                                                                           \
+#define EN_IMPLEMENT_REGISTRATION(Class, pfnCreate) \
+    int Class::RegisterLoader() {                   \
+        static bool s_bRegistered = false;          \
+        if (s_bRegistered) return 0;                \
+        s_bRegistered = true;                       \
+        EnAddLoader(#Class, pfnCreate);             \
+        return 1;                                   \
+    }                                               \
     [[maybe_unused]] static const int s_iEnRegistered##Class = Class::RegisterLoader()
 
-#define EN_IMPLEMENT_STREAM(Class)                                              \
-    void Class::CreateFromStream(EnStream& kStream, EnObject*& pObject) {      \
-        Class* pNew = new Class;                                                \
-        EnBeginLoadRecord(kStream, std::make_unique<Class::LinkRecord>());      \
-        pNew->LoadFromStream(kStream);                                          \
-        pObject = pNew;                                                         \
-    }                                                                           \
+#define EN_IMPLEMENT_STREAM(Class)                                         \
+    void Class::CreateFromStream(EnStream& kStream, EnObject*& pObject) {  \
+        Class* pNew = new Class;                                           \
+        EnBeginLoadRecord(kStream, std::make_unique<Class::LinkRecord>()); \
+        pNew->LoadFromStream(kStream);                                     \
+        pObject = pNew;                                                    \
+    }                                                                      \
     EN_IMPLEMENT_REGISTRATION(Class, &Class::CreateFromStream)
 
-#define EN_IMPLEMENT_ABSTRACT_STREAM(Class)                                     \
-    void Class::CreateFromStream(EnStream& kStream, EnObject*& pObject) {      \
-        DoNothing(kStream, pObject);                                            \
-    }                                                                           \
+#define EN_IMPLEMENT_ABSTRACT_STREAM(Class)                               \
+    void Class::CreateFromStream(EnStream& kStream, EnObject*& pObject) { \
+        DoNothing(kStream, pObject);                                      \
+    }                                                                     \
     EN_IMPLEMENT_REGISTRATION(Class, static_cast<EnCreateFunction>(&DoNothing))
 
 // For a class that defines its own CreateFromStream (one that may hand back another object).
-#define EN_IMPLEMENT_STREAM_LOADER(Class) \
-    EN_IMPLEMENT_REGISTRATION(Class, &Class::CreateFromStream)
+#define EN_IMPLEMENT_STREAM_LOADER(Class) EN_IMPLEMENT_REGISTRATION(Class, &Class::CreateFromStream)

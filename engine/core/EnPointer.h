@@ -14,8 +14,8 @@ public:
     EnPointer(const EnPointer& sp) : EnPointer(sp.m_pObject) {}
     EnPointer(EnPointer&& sp) noexcept : m_pObject(std::exchange(sp.m_pObject, nullptr)) {}
     template <class U>
-        requires std::convertible_to<U*, T*>
-    EnPointer(const EnPointer<U>& sp) : EnPointer(static_cast<T*>(sp.Get())) {}
+    requires std::convertible_to<U*, T*> EnPointer(const EnPointer<U>& sp)
+        : EnPointer(static_cast<T*>(sp.Get())) {}
     ~EnPointer() {
         if (m_pObject) m_pObject->ReleaseReference();
     }

@@ -14,7 +14,9 @@ bool SetFileOpenHook(EnFileOpenFunction pfnOpen) {
     return s_pfnFileOpen != nullptr;
 }
 
-EnFileOpenFunction GetFileOpenHook() { return s_pfnFileOpen; }
+EnFileOpenFunction GetFileOpenHook() {
+    return s_pfnFileOpen;
+}
 
 EnStdioFile::EnStdioFile(const char* pcPath, bool bWrite, uint32_t uiBufferSize)
     : m_uiBufferSize(uiBufferSize), m_bReadMode(!bWrite) {

@@ -47,7 +47,9 @@ struct LoaderMapOwner {
     }
 };
 
-const char* OrEmpty(const char* pc) { return pc ? pc : ""; }
+const char* OrEmpty(const char* pc) {
+    return pc ? pc : "";
+}
 }  // namespace
 
 void EnBeginLoadRecord(EnStream& kStream, std::unique_ptr<EnObject::LinkRecord> spRecord) {
@@ -72,9 +74,13 @@ EnCreateFunction EnStream::FindLoader(const char* pcClassName) {
     return pfnCreate;
 }
 
-uint32_t EnStream::GetLastErrorCode() { return s_uiLastErrorCode; }
+uint32_t EnStream::GetLastErrorCode() {
+    return s_uiLastErrorCode;
+}
 
-const char* EnStream::GetLastErrorText() { return s_acLastErrorText; }
+const char* EnStream::GetLastErrorText() {
+    return s_acLastErrorText;
+}
 
 EnStream::EnStream() : m_spLinkBuckets(std::make_unique<LinkEntry*[]>(LINK_BUCKETS)) {
     std::strcpy(m_acVersion, FILE_VERSION);
@@ -299,8 +305,8 @@ void EnStream::RunComparePass() {
     for (uint32_t i = 0; i < LINK_BUCKETS && m_bCompareResult; i++) {
         for (LinkEntry* p = m_spLinkBuckets[i]; p && m_bCompareResult; p = p->m_pNext) {
             auto it = m_kComparedObjects.find(p->m_uiLinkID);
-            m_bCompareResult = it != m_kComparedObjects.end() &&
-                               it->second->EqualsObject(p->m_spObject.Get());
+            m_bCompareResult =
+                it != m_kComparedObjects.end() && it->second->EqualsObject(p->m_spObject.Get());
         }
     }
 }
@@ -469,7 +475,9 @@ bool EnStream::WriteRaw(const void* pvBuffer, uint32_t uiCount) {
     return true;
 }
 
-bool EnStream::ReadU8(uint8_t& v) { return ReadRaw(&v, 1); }
+bool EnStream::ReadU8(uint8_t& v) {
+    return ReadRaw(&v, 1);
+}
 
 bool EnStream::ReadI8(int8_t& v) {
     uint8_t b;
@@ -549,7 +557,9 @@ bool EnStream::ReadF32Array(float* pfValues, uint32_t uiCount) {
     return true;
 }
 
-bool EnStream::ReadLinkID(uint32_t& uiLinkID) { return ReadU32(uiLinkID); }
+bool EnStream::ReadLinkID(uint32_t& uiLinkID) {
+    return ReadU32(uiLinkID);
+}
 
 bool EnStream::LoadCString(char*& pcText) {
     pcText = nullptr;
@@ -567,23 +577,31 @@ bool EnStream::LoadCString(char*& pcText) {
     return true;
 }
 
-bool EnStream::WriteU8(uint8_t v) { return WriteRaw(&v, 1); }
+bool EnStream::WriteU8(uint8_t v) {
+    return WriteRaw(&v, 1);
+}
 
-bool EnStream::WriteI8(int8_t v) { return WriteU8(uint8_t(v)); }
+bool EnStream::WriteI8(int8_t v) {
+    return WriteU8(uint8_t(v));
+}
 
 bool EnStream::WriteU16(uint16_t v) {
     uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
     return WriteRaw(b, 2);
 }
 
-bool EnStream::WriteI16(int16_t v) { return WriteU16(uint16_t(v)); }
+bool EnStream::WriteI16(int16_t v) {
+    return WriteU16(uint16_t(v));
+}
 
 bool EnStream::WriteU32(uint32_t v) {
     uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
     return WriteRaw(b, 4);
 }
 
-bool EnStream::WriteI32(int32_t v) { return WriteU32(uint32_t(v)); }
+bool EnStream::WriteI32(int32_t v) {
+    return WriteU32(uint32_t(v));
+}
 
 bool EnStream::WriteF32(float v) {
     uint32_t u;
@@ -591,7 +609,9 @@ bool EnStream::WriteF32(float v) {
     return WriteU32(u);
 }
 
-bool EnStream::WriteBool(bool v) { return WriteU8(v ? 1 : 0); }
+bool EnStream::WriteBool(bool v) {
+    return WriteU8(v ? 1 : 0);
+}
 
 bool EnStream::WriteBytes(const void* pvBuffer, uint32_t uiCount) {
     return WriteRaw(pvBuffer, uiCount);

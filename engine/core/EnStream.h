@@ -232,8 +232,8 @@ private:
 
     char m_acVersion[5] = {};
     char* m_pcFileName = nullptr;
-    EnTArray<uint32_t> m_kLoadOrder{1024, 1024};    // link IDs in file order (load)
-    EnTArray<EnObject*> m_kSaveOrder{1024, 1024};   // objects in registration order (save)
+    EnTArray<uint32_t> m_kLoadOrder{1024, 1024};   // link IDs in file order (load)
+    EnTArray<EnObject*> m_kSaveOrder{1024, 1024};  // objects in registration order (save)
     bool m_bCompareAfterLoad = false;
     bool m_bCompareResult = true;
     std::unique_ptr<EnStdioFile> m_spInput;

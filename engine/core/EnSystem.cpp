@@ -14,7 +14,9 @@ void EnOutputDebugString(const char* pcText) {
     if (pcText) plat::DebugOutput::Write(pcText);
 }
 
-int EnStricmp(const char* pcA, const char* pcB) { return plat::StrICmp(pcA, pcB); }
+int EnStricmp(const char* pcA, const char* pcB) {
+    return plat::StrICmp(pcA, pcB);
+}
 
 int EnStrnicmp(const char* pcA, const char* pcB, uint32_t uiCount) {
     return plat::StrNICmp(pcA, pcB, uiCount);
@@ -26,7 +28,9 @@ int EnFileAccess(const char* pcPath, int iMode) {
     return ::access(kResolved.c_str(), iMode) == 0 ? 0 : -1;
 }
 
-double EnFabs(float fValue) { return std::fabs(double(fValue)); }
+double EnFabs(float fValue) {
+    return std::fabs(double(fValue));
+}
 
 void DoNothing() {}
 

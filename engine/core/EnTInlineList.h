@@ -78,9 +78,7 @@ public:
     }
 
     const T& GetHead() const { return m_kHead.m_element; }
-    EnTListIterator GetHeadPos() const {
-        return IsEmpty() ? nullptr : const_cast<Node*>(&m_kHead);
-    }
+    EnTListIterator GetHeadPos() const { return IsEmpty() ? nullptr : const_cast<Node*>(&m_kHead); }
     // The element at the position; the position moves to the next node.
     const T& GetNext(EnTListIterator& pos) const {
         const Node* pNode = static_cast<const Node*>(pos);

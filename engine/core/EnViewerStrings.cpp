@@ -14,7 +14,9 @@ char* Format(const char* pcLabel, size_t uiRoom, const char* pcFormat, auto... a
 }
 }  // namespace
 
-char* MakeViewerTitle(const char* pcClassName) { return Format(pcClassName, 8, "--- %s ---"); }
+char* MakeViewerTitle(const char* pcClassName) {
+    return Format(pcClassName, 8, "--- %s ---");
+}
 
 char* MakeViewerBool(const char* pcLabel, bool bValue) {
     return Format(pcLabel, 8, bValue ? "%s = true" : "%s = false");

@@ -38,17 +38,29 @@ void* AllocateAndCommit(size_t uiSize) {
 }
 }  // namespace
 
-void* operator new(size_t uiSize) { return AllocateAndCommit(uiSize); }
+void* operator new(size_t uiSize) {
+    return AllocateAndCommit(uiSize);
+}
 
-void* operator new[](size_t uiSize) { return AllocateAndCommit(uiSize); }
+void* operator new[](size_t uiSize) {
+    return AllocateAndCommit(uiSize);
+}
 
-void operator delete(void* pv) noexcept { std::free(pv); }
+void operator delete(void* pv) noexcept {
+    std::free(pv);
+}
 
-void operator delete[](void* pv) noexcept { std::free(pv); }
+void operator delete[](void* pv) noexcept {
+    std::free(pv);
+}
 
-void operator delete(void* pv, size_t) noexcept { std::free(pv); }
+void operator delete(void* pv, size_t) noexcept {
+    std::free(pv);
+}
 
-void operator delete[](void* pv, size_t) noexcept { std::free(pv); }
+void operator delete[](void* pv, size_t) noexcept {
+    std::free(pv);
+}
 
 void TouchMemory(const void* pvBlock, size_t uiLength) {
     if (!pvBlock || uiLength == 0) return;

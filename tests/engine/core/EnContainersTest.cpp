@@ -47,7 +47,8 @@ struct ArrayModel {
     std::vector<int> m_kSlots;
     uint32_t m_uiSize = 0;
     uint32_t m_uiGrowBy;
-    ArrayModel(uint32_t uiCapacity, uint32_t uiGrowBy) : m_kSlots(uiCapacity), m_uiGrowBy(uiGrowBy) {}
+    ArrayModel(uint32_t uiCapacity, uint32_t uiGrowBy)
+        : m_kSlots(uiCapacity), m_uiGrowBy(uiGrowBy) {}
 
     uint32_t Capacity() const { return uint32_t(m_kSlots.size()); }
     uint32_t Effective() const {
@@ -114,10 +115,18 @@ void RunArraySequence(uint32_t uiSeed, ToT toT, FromT fromT, int iValues) {
                 kArray.SetAt(i, toT(v));
                 if (!kModel.SetAt(i, v)) uiExpectedReports++;
                 break;
-            case 1: ASSERT_EQ(kArray.SetAtGrow(i, toT(v)), kModel.SetAtGrow(i, v)); break;
-            case 2: ASSERT_EQ(kArray.Add(toT(v)), kModel.SetAtGrow(kModel.m_uiSize, v)); break;
-            case 3: ASSERT_EQ(kArray.AddFirstEmpty(toT(v)), kModel.AddFirstEmpty(v)); break;
-            case 4: ASSERT_EQ(fromT(kArray.RemoveAt(i)), kModel.RemoveAt(i)); break;
+            case 1:
+                ASSERT_EQ(kArray.SetAtGrow(i, toT(v)), kModel.SetAtGrow(i, v));
+                break;
+            case 2:
+                ASSERT_EQ(kArray.Add(toT(v)), kModel.SetAtGrow(kModel.m_uiSize, v));
+                break;
+            case 3:
+                ASSERT_EQ(kArray.AddFirstEmpty(toT(v)), kModel.AddFirstEmpty(v));
+                break;
+            case 4:
+                ASSERT_EQ(fromT(kArray.RemoveAt(i)), kModel.RemoveAt(i));
+                break;
             case 5: {
                 uint32_t n = 1 + kRandom() % (kModel.Capacity() + 5);
                 kArray.SetSize(n);
@@ -130,21 +139,24 @@ void RunArraySequence(uint32_t uiSeed, ToT toT, FromT fromT, int iValues) {
                     kModel.RemoveAll();
                 }
                 break;
-            default: ASSERT_EQ(fromT(kArray.GetAt(i)), i < kModel.Capacity() ? kModel.m_kSlots[i] : 0);
+            default:
+                ASSERT_EQ(fromT(kArray.GetAt(i)), i < kModel.Capacity() ? kModel.m_kSlots[i] : 0);
         }
         ASSERT_EQ(kArray.GetAllocatedSize(), kModel.Capacity());
         ASSERT_EQ(kArray.GetSize(), kModel.m_uiSize);
         ASSERT_EQ(kArray.GetEffectiveSize(), kModel.Effective());
-        for (uint32_t s = 0; s < kModel.Capacity(); s++) ASSERT_EQ(fromT(kArray.GetAt(s)), kModel.m_kSlots[s]);
+        for (uint32_t s = 0; s < kModel.Capacity(); s++)
+            ASSERT_EQ(fromT(kArray.GetAt(s)), kModel.m_kSlots[s]);
     }
     EXPECT_EQ(kAsserts.Count(), uiExpectedReports);
-    for (const std::string& kCondition : kAsserts.Conditions()) EXPECT_EQ(kCondition, "uiIndex < m_uiMaxSize");
+    for (const std::string& kCondition : kAsserts.Conditions())
+        EXPECT_EQ(kCondition, "uiIndex < m_uiMaxSize");
 }
 
 TEST(EnTArray, RandomOperationsOnPlainElementsMatchTheModel) {
     for (uint32_t uiSeed = 1; uiSeed <= 40; uiSeed++)
-        RunArraySequence<intptr_t>(uiSeed, [](int v) { return intptr_t(v); },
-                                   [](intptr_t v) { return int(v); }, 5);
+        RunArraySequence<intptr_t>(
+            uiSeed, [](int v) { return intptr_t(v); }, [](intptr_t v) { return int(v); }, 5);
 }
 
 TEST(EnTArray, RandomOperationsOnSmartPointersMatchTheModelAndBalanceReferences) {
@@ -192,19 +204,19 @@ struct GrowCase {
 
 TEST(EnTArray, SetAtGrowMakesRoomForTheIndex) {
     const GrowCase kCases[] = {
-        {4, 1, 4, 5},   // full, grow-by 1, at the capacity: exactly one more slot
-        {4, 1, 9, 10},  // further out: index + 1
-        {4, 3, 4, 7},   // index + grow-by
-        {4, 0, 4, 5},   // a grow-by of 0 still makes room
-        {4, 0, 8, 9},
-        {4, 2, 3, 4},   // fits: no growth
+        {4, 1, 4, 5},                 // full, grow-by 1, at the capacity: exactly one more slot
+        {4, 1, 9, 10},                // further out: index + 1
+        {4, 3, 4, 7},                 // index + grow-by
+        {4, 0, 4, 5},                 // a grow-by of 0 still makes room
+        {4, 0, 8, 9},  {4, 2, 3, 4},  // fits: no growth
         {0, 2, 0, 2},
     };
     for (const GrowCase& c : kCases) {
         EnTArray<intptr_t> kArray(c.m_uiCapacity, c.m_uiGrowBy);
         for (uint32_t i = 0; i < c.m_uiCapacity; i++) kArray.SetAt(i, 1);
         EXPECT_EQ(kArray.SetAtGrow(c.m_uiIndex, 7), c.m_uiIndex);
-        EXPECT_EQ(kArray.GetAllocatedSize(), c.m_uiNewCapacity) << c.m_uiCapacity << " " << c.m_uiIndex;
+        EXPECT_EQ(kArray.GetAllocatedSize(), c.m_uiNewCapacity)
+            << c.m_uiCapacity << " " << c.m_uiIndex;
         EXPECT_EQ(kArray.GetAt(c.m_uiIndex), 7);
         EXPECT_EQ(kArray.GetSize(), std::max(c.m_uiCapacity, c.m_uiIndex + 1));
     }
@@ -287,7 +299,9 @@ TEST(EnTMap, RandomOperationsMatchAStandardMap) {
                     kMap.SetAt(uiKey, iValue);
                     kModel[uiKey] = iValue;
                     break;
-                case 2: ASSERT_EQ(kMap.RemoveAt(uiKey), kModel.erase(uiKey) == 1); break;
+                case 2:
+                    ASSERT_EQ(kMap.RemoveAt(uiKey), kModel.erase(uiKey) == 1);
+                    break;
                 case 3:
                     if (kRandom() % 10 == 0) {
                         kMap.RemoveAll();
@@ -333,7 +347,9 @@ TEST(EnTStringMap, RandomOperationsMatchAStandardMapAndBalanceReferences) {
                     kMap.SetAt(kKey.c_str(), kPool.Get(v));
                     kModel[kKey] = v;
                     break;
-                case 2: ASSERT_EQ(kMap.RemoveAt(kKey.c_str()), kModel.erase(kKey) == 1); break;
+                case 2:
+                    ASSERT_EQ(kMap.RemoveAt(kKey.c_str()), kModel.erase(kKey) == 1);
+                    break;
                 default: {
                     EnPointer<ContainerItem> spFound;
                     bool bFound = kMap.GetAt(kKey.c_str(), spFound);
@@ -448,17 +464,21 @@ TEST(EnTList, RandomOperationsMatchAStandardList) {
                                   it != kModel.end() ? *it : -99);
                         break;
                     }
-                    default: break;
+                    default:
+                        break;
                 }
                 ASSERT_EQ(kList.GetCount(), kModel.size());
                 ASSERT_EQ(kList.IsEmpty(), kModel.empty());
                 std::vector<int> kForward, kBackward;
-                for (EnTListIterator pos = kList.GetHeadPos(); pos;) kForward.push_back(kPool.Index(kList.GetNext(pos)));
-                for (EnTListIterator pos = kList.GetTailPos(); pos;) kBackward.push_back(kPool.Index(kList.GetPrev(pos)));
+                for (EnTListIterator pos = kList.GetHeadPos(); pos;)
+                    kForward.push_back(kPool.Index(kList.GetNext(pos)));
+                for (EnTListIterator pos = kList.GetTailPos(); pos;)
+                    kBackward.push_back(kPool.Index(kList.GetPrev(pos)));
                 ASSERT_EQ(kForward, std::vector<int>(kModel.begin(), kModel.end()));
                 ASSERT_EQ(kBackward, std::vector<int>(kModel.rbegin(), kModel.rend()));
                 for (int k = 1; k <= 4; k++)
-                    ASSERT_EQ(kPool.Get(k)->GetRefCount(), 1 + std::count(kModel.begin(), kModel.end(), k));
+                    ASSERT_EQ(kPool.Get(k)->GetRefCount(),
+                              1 + std::count(kModel.begin(), kModel.end(), k));
             }
             EXPECT_EQ(kAsserts.Count(), uiEmptyRemovals);
             for (const std::string& kCondition : kAsserts.Conditions())
@@ -501,10 +521,13 @@ TEST(EnTInlineList, RandomOperationsMatchAStandardList) {
                 ASSERT_EQ(kList.ItemsInList(), kModel.size());
                 ASSERT_EQ(kList.IsEmpty(), kModel.empty());
                 std::vector<int> kWalk;
-                for (EnTListIterator pos = kList.GetHeadPos(); pos;) kWalk.push_back(kPool.Index(kList.GetNext(pos)));
-                ASSERT_EQ(kWalk, std::vector<int>(kModel.begin(), kModel.end())) << "seed " << uiSeed;
+                for (EnTListIterator pos = kList.GetHeadPos(); pos;)
+                    kWalk.push_back(kPool.Index(kList.GetNext(pos)));
+                ASSERT_EQ(kWalk, std::vector<int>(kModel.begin(), kModel.end()))
+                    << "seed " << uiSeed;
                 for (int k = 1; k <= 4; k++)
-                    ASSERT_EQ(kPool.Get(k)->GetRefCount(), 1 + std::count(kModel.begin(), kModel.end(), k));
+                    ASSERT_EQ(kPool.Get(k)->GetRefCount(),
+                              1 + std::count(kModel.begin(), kModel.end(), k));
             }
         }
         for (const auto& spItem : kPool.m_kItems) EXPECT_EQ(spItem->GetRefCount(), 1);

@@ -83,7 +83,8 @@ TEST(EnLoaderMap, LookupIsExactAndCaseSensitive) {
         {nullptr, nullptr},
     };
     for (const LookupCase& c : kCases)
-        EXPECT_EQ(EnStream::FindLoader(c.m_pcName), c.m_pfnExpected) << (c.m_pcName ? c.m_pcName : "(null)");
+        EXPECT_EQ(EnStream::FindLoader(c.m_pcName), c.m_pfnExpected)
+            << (c.m_pcName ? c.m_pcName : "(null)");
 }
 
 TEST(EnLoaderMap, EmptyFunctionMakesNoObject) {
@@ -95,7 +96,9 @@ TEST(EnLoaderMap, EmptyFunctionMakesNoObject) {
     EXPECT_EQ(pObject, nullptr);
 }
 
-void OtherCreate(EnStream&, EnObject*& pObject) { pObject = nullptr; }
+void OtherCreate(EnStream&, EnObject*& pObject) {
+    pObject = nullptr;
+}
 
 TEST(EnLoaderMap, LastRegistrationOfANameWins) {
     uint32_t uiCount = EnStream::ms_pLoaders->GetCount();

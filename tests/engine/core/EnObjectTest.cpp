@@ -79,12 +79,9 @@ TEST(EnObject, KindTestsWalkTheBaseRecords) {
     KindCube kCube;
     KindFlat kFlat;
     const KindCase kCases[] = {
-        {&kCube, &KindCube::ms_RTTI, true, true},
-        {&kCube, &KindSolid::ms_RTTI, true, false},
-        {&kCube, &KindShape::ms_RTTI, true, false},
-        {&kCube, &EnObject::ms_RTTI, true, false},
-        {&kCube, &KindFlat::ms_RTTI, false, false},
-        {&kFlat, &KindSolid::ms_RTTI, false, false},
+        {&kCube, &KindCube::ms_RTTI, true, true},   {&kCube, &KindSolid::ms_RTTI, true, false},
+        {&kCube, &KindShape::ms_RTTI, true, false}, {&kCube, &EnObject::ms_RTTI, true, false},
+        {&kCube, &KindFlat::ms_RTTI, false, false}, {&kFlat, &KindSolid::ms_RTTI, false, false},
         {&kFlat, &KindShape::ms_RTTI, true, false},
     };
     for (const KindCase& c : kCases) {

@@ -47,7 +47,9 @@ struct FileModel {
     }
     bool Seek(int64_t iOffset, int iOrigin) {
         if (!m_bGood) return false;
-        int64_t iBase = iOrigin == SEEK_SET ? 0 : iOrigin == SEEK_CUR ? m_iPos : int64_t(m_kData.size());
+        int64_t iBase = iOrigin == SEEK_SET   ? 0
+                        : iOrigin == SEEK_CUR ? m_iPos
+                                              : int64_t(m_kData.size());
         if (iBase + iOffset < 0) return m_bGood = false;
         m_iPos = iBase + iOffset;
         return true;
@@ -57,22 +59,27 @@ struct FileModel {
 // Byte counts from 0 to a little over the buffer, so requests land inside, across and past it.
 uint32_t RandomCount(std::mt19937& kRandom, uint32_t uiBufferSize) {
     switch (kRandom() % 4) {
-        case 0: return kRandom() % 5;
-        case 1: return kRandom() % 64;
-        default: return kRandom() % (uiBufferSize * 2 + 16);
+        case 0:
+            return kRandom() % 5;
+        case 1:
+            return kRandom() % 64;
+        default:
+            return kRandom() % (uiBufferSize * 2 + 16);
     }
 }
 
 int64_t RandomOffset(std::mt19937& kRandom, int iOrigin, int64_t iPos, int64_t iSize) {
     switch (iOrigin) {
-        case SEEK_SET: return int64_t(kRandom() % uint32_t(iSize + 32));
+        case SEEK_SET:
+            return int64_t(kRandom() % uint32_t(iSize + 32));
         case SEEK_CUR: {
             int64_t iTarget = int64_t(kRandom() % uint32_t(iSize + 32));
             if (kRandom() % 50 == 0) iTarget = -1 - int64_t(kRandom() % 8);  // before the start
             if (kRandom() % 3 == 0) iTarget = iPos + int64_t(kRandom() % 9) - 4;
             return iTarget - iPos;
         }
-        default: return -int64_t(kRandom() % uint32_t(iSize + 1)) + int64_t(kRandom() % 16);
+        default:
+            return -int64_t(kRandom() % uint32_t(iSize + 1)) + int64_t(kRandom() % 16);
     }
 }
 

@@ -47,7 +47,8 @@ TEST(EnViewerStrings, PointersKeepAllTheirDigits) {
     char ac[64];
     std::snprintf(ac, sizeof ac, "m_pNext = %p", pv);
     EXPECT_EQ(Take(MakeViewerPointer("m_pNext", pv)), ac);
-    EXPECT_EQ(Take(MakeViewerPointer("m_pNext", pv)).size(), std::string("m_pNext = 0x").size() + 16);
+    EXPECT_EQ(Take(MakeViewerPointer("m_pNext", pv)).size(),
+              std::string("m_pNext = 0x").size() + 16);
 }
 
 TEST(EnViewerStrings, FreeEmptiesTheArray) {
