@@ -1,7 +1,6 @@
 #include "engine/geometry/EnRawImageData.h"
 
 #include <cstring>
-#include <new>
 
 #include "engine/core/EnStream.h"
 #include "engine/core/EnViewerStrings.h"
@@ -88,15 +87,17 @@ bool EnRawImageData::Allocate(uint32_t eFormat, uint32_t uiWidth, uint32_t uiHei
     const uint64_t uiBytes = uint64_t(uiWidth) * uiHeight * uiPixelStride;
     if (uiBytes > MAX_PIXEL_BYTES) return false;
 
+    // Blocks come from the program's operator new, which does not come back empty-handed; the
+    // checks below only matter under an allocator that may.
     FreeArrays();
     m_eFormat = eFormat;
     m_uiWidth = m_uiHeight = m_uiRowStride = 0;
     m_uiPixelStride = uiPixelStride;
     if (eFormat == FORMAT_PALETTIZED) {
-        m_pPal.reset(new (std::nothrow) uint8_t[PALETTE_BYTES]());
+        m_pPal.reset(new uint8_t[PALETTE_BYTES]());
         if (!m_pPal) return false;
     }
-    m_pData.reset(new (std::nothrow) uint8_t[size_t(uiBytes)]());
+    m_pData.reset(new uint8_t[size_t(uiBytes)]());
     if (!m_pData) {
         m_pPal.reset();
         return false;
