@@ -116,6 +116,8 @@ constexpr uint32_t Subtract = 0x6d;
 constexpr uint32_t Decimal = 0x6e;
 constexpr uint32_t Divide = 0x6f;
 constexpr uint32_t F1 = 0x70;       // F1..F12 = 0x70..0x7b
+constexpr uint32_t F4 = 0x73;
+constexpr uint32_t F10 = 0x79;
 constexpr uint32_t NumLock = 0x90;
 constexpr uint32_t Scroll = 0x91;
 constexpr uint32_t LShift = 0xa0;
