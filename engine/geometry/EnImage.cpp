@@ -34,7 +34,9 @@ char* CopyText(const char* pcText) {
     return pcCopy;
 }
 
-bool IsPowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
+bool IsPowerOfTwo(uint32_t v) {
+    return v && !(v & (v - 1));
+}
 
 uint32_t Log2(uint32_t v) {
     uint32_t n = 0;
@@ -66,8 +68,8 @@ bool EnImage::OfferToRenderers(EnImage* pImage) {
     return true;
 }
 
-EnImage* EnImage::CreateFromFile(const char* pcFileName, uint32_t uiMipOption,
-                                 uint32_t ePrefFormat, uint32_t uiFlag4Option) {
+EnImage* EnImage::CreateFromFile(const char* pcFileName, uint32_t uiMipOption, uint32_t ePrefFormat,
+                                 uint32_t uiFlag4Option) {
     if (!pcFileName) {
         ms_uiLastError = ERROR_NO_FILE_NAME;
         return nullptr;
@@ -111,9 +113,13 @@ EnImage* EnImage::CreateFromRawData(EnPointer<EnRawImageData> spRaw, uint32_t ui
     return pImage;
 }
 
-void EnImage::AddRenderer(EnRender* pRenderer) { ms_kRenderers.AddTail(pRenderer); }
+void EnImage::AddRenderer(EnRender* pRenderer) {
+    ms_kRenderers.AddTail(pRenderer);
+}
 
-void EnImage::RemoveRenderer(EnRender* pRenderer) { ms_kRenderers.Remove(pRenderer); }
+void EnImage::RemoveRenderer(EnRender* pRenderer) {
+    ms_kRenderers.Remove(pRenderer);
+}
 
 EnRawImageData* EnImage::LoadScratchImage(const char* pcFileName) {
     if (!ms_spScratch || !ReadImageFile(pcFileName, ms_spScratch)) return nullptr;
@@ -126,7 +132,9 @@ uint32_t EnImage::ComputeMipLevels(uint32_t uiWidth, uint32_t uiHeight) {
     return uiW < uiH ? uiW : uiH;
 }
 
-bool EnImage::InvalidatePixels() { return false; }
+bool EnImage::InvalidatePixels() {
+    return false;
+}
 
 // Image records are made through the image factory so that a loaded image is of the renderer's
 // class. Without a factory (tools and tests that load scenes with no renderer) the record still
@@ -232,8 +240,7 @@ bool EnImage::EqualsObject(const EnObject* pObject) const {
                (m_pURL && std::strcmp(m_pURL.get(), pOther->m_pURL.get()) != 0)) {
         return false;
     }
-    return m_ePrefTexFormat == pOther->m_ePrefTexFormat &&
-           m_fImageScale == pOther->m_fImageScale;
+    return m_ePrefTexFormat == pOther->m_ePrefTexFormat && m_fImageScale == pOther->m_fImageScale;
 }
 
 void EnImage::AppendMemberStrings(EnTArray<char*>& kStrings) const {

@@ -7,7 +7,7 @@
 struct EnPixelLayout {
     enum Channel { RED = 0, GREEN = 1, BLUE = 2, ALPHA = 3 };
 
-    uint8_t m_ucPalettized = 0;  // the surface holds 8-bit palette indices
+    uint8_t m_ucPalettized = 0;    // the surface holds 8-bit palette indices
     uint8_t m_ucBitsPerPixel = 0;  // 8, 16, 24 or 32
     uint32_t m_uiRedMask = 0;
     uint32_t m_uiGreenMask = 0;
@@ -56,10 +56,14 @@ struct EnPixelLayout {
 
     uint32_t Mask(int iChannel) const {
         switch (iChannel) {
-            case RED: return m_uiRedMask;
-            case GREEN: return m_uiGreenMask;
-            case BLUE: return m_uiBlueMask;
-            default: return m_uiAlphaMask;
+            case RED:
+                return m_uiRedMask;
+            case GREEN:
+                return m_uiGreenMask;
+            case BLUE:
+                return m_uiBlueMask;
+            default:
+                return m_uiAlphaMask;
         }
     }
 };

@@ -26,7 +26,8 @@ uint32_t Pack(const EnPixelLayout& kLayout, int iChannel, uint32_t uiValue) {
 }
 
 uint8_t Unpack(const EnPixelLayout& kLayout, int iChannel, uint32_t uiPixel) {
-    const uint32_t uiValue = ((uiPixel & kLayout.Mask(iChannel)) >> kLayout.m_aucShift[iChannel]) & 0xFF;
+    const uint32_t uiValue =
+        ((uiPixel & kLayout.Mask(iChannel)) >> kLayout.m_aucShift[iChannel]) & 0xFF;
     return uint8_t(uiValue << kLayout.m_aucLoss[iChannel]);
 }
 
@@ -46,10 +47,14 @@ void WritePacked(uint8_t* p, uint32_t uiBytes, uint32_t uiPixel) {
 
 const char* FormatName(uint32_t eFormat) {
     switch (eFormat) {
-        case EnRawImageData::FORMAT_PALETTIZED: return "FORMAT_PALETTIZED";
-        case EnRawImageData::FORMAT_RGB: return "FORMAT_RGB";
-        case EnRawImageData::FORMAT_RGBA: return "FORMAT_RGBA";
-        default: return "";
+        case EnRawImageData::FORMAT_PALETTIZED:
+            return "FORMAT_PALETTIZED";
+        case EnRawImageData::FORMAT_RGB:
+            return "FORMAT_RGB";
+        case EnRawImageData::FORMAT_RGBA:
+            return "FORMAT_RGBA";
+        default:
+            return "";
     }
 }
 
@@ -65,10 +70,14 @@ EnRawImageData::~EnRawImageData() = default;
 
 uint32_t EnRawImageData::PixelStrideOf(uint32_t eFormat) {
     switch (eFormat) {
-        case FORMAT_PALETTIZED: return 1;
-        case FORMAT_RGB: return 3;
-        case FORMAT_RGBA: return 4;
-        default: return 0;
+        case FORMAT_PALETTIZED:
+            return 1;
+        case FORMAT_RGB:
+            return 3;
+        case FORMAT_RGBA:
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -108,8 +117,8 @@ bool EnRawImageData::Allocate(uint32_t eFormat, uint32_t uiWidth, uint32_t uiHei
     return true;
 }
 
-bool EnRawImageData::ConvertFrom(const EnPixelLayout& kLayout, uint32_t uiPitch,
-                                 uint32_t uiWidth, uint32_t uiHeight, const uint8_t* pSource) {
+bool EnRawImageData::ConvertFrom(const EnPixelLayout& kLayout, uint32_t uiPitch, uint32_t uiWidth,
+                                 uint32_t uiHeight, const uint8_t* pSource) {
     const uint32_t uiBytes = kLayout.m_ucBitsPerPixel / 8u;
     if (kLayout.m_ucBitsPerPixel % 8 || uiBytes == 0 || uiBytes > 4) return false;
     if (uint64_t(uiWidth) * uiBytes > uiPitch) return false;
@@ -201,8 +210,7 @@ bool EnRawImageData::ConvertTo(const EnPixelLayout& kLayout, uint32_t uiPitch,
                 for (uint32_t i = 1; i < PALETTE_ENTRIES; ++i)
                     auiTable[i] = Pack(kLayout, EnPixelLayout::RED, pPal[4 * i]) |
                                   Pack(kLayout, EnPixelLayout::GREEN, pPal[4 * i + 1]) |
-                                  Pack(kLayout, EnPixelLayout::BLUE, pPal[4 * i + 2]) |
-                                  uiAlphaPart;
+                                  Pack(kLayout, EnPixelLayout::BLUE, pPal[4 * i + 2]) | uiAlphaPart;
             }
             for (uint32_t y = 0; y < m_uiHeight; ++y) {
                 const uint8_t* pSrc = m_pData.get() + uint64_t(y) * m_uiRowStride;
@@ -237,7 +245,8 @@ bool EnRawImageData::ConvertTo(const EnPixelLayout& kLayout, uint32_t uiPitch,
                     continue;
                 }
                 for (uint32_t x = 0; x < m_uiWidth; ++x, pSrc += m_uiPixelStride, pOut += 3) {
-                    const uint8_t* pRgb = m_eFormat == FORMAT_PALETTIZED ? pPal + 4 * pSrc[0] : pSrc;
+                    const uint8_t* pRgb =
+                        m_eFormat == FORMAT_PALETTIZED ? pPal + 4 * pSrc[0] : pSrc;
                     pOut[0] = bSameOrder ? pRgb[0] : pRgb[2];
                     pOut[1] = pRgb[1];
                     pOut[2] = bSameOrder ? pRgb[2] : pRgb[0];
@@ -255,8 +264,7 @@ bool EnRawImageData::Downsample(const EnRawImageData* pSource) {
     if (uint64_t(pSource->m_uiWidth) != 2 * uint64_t(m_uiWidth) ||
         uint64_t(pSource->m_uiHeight) != 2 * uint64_t(m_uiHeight))
         return false;
-    if (!HasPixels() || !pSource->HasPixels() || (bFromPalette && !pSource->m_pPal))
-        return false;
+    if (!HasPixels() || !pSource->HasPixels() || (bFromPalette && !pSource->m_pPal)) return false;
 
     const uint32_t uiChannels = m_uiPixelStride;
     const uint32_t uiSrcStride = pSource->m_uiPixelStride;
@@ -265,10 +273,9 @@ bool EnRawImageData::Downsample(const EnRawImageData* pSource) {
         const uint8_t* pRow1 = pRow0 + pSource->m_uiRowStride;
         uint8_t* pDest = m_pData.get() + uint64_t(y) * m_uiRowStride;
         for (uint32_t x = 0; x < m_uiWidth; ++x, pDest += uiChannels) {
-            const uint8_t* apQuad[4] = {pRow0 + 2 * x * uiSrcStride,
-                                        pRow0 + (2 * x + 1) * uiSrcStride,
-                                        pRow1 + 2 * x * uiSrcStride,
-                                        pRow1 + (2 * x + 1) * uiSrcStride};
+            const uint8_t* apQuad[4] = {
+                pRow0 + 2 * x * uiSrcStride, pRow0 + (2 * x + 1) * uiSrcStride,
+                pRow1 + 2 * x * uiSrcStride, pRow1 + (2 * x + 1) * uiSrcStride};
             if (bFromPalette)
                 for (const uint8_t*& p : apQuad) p = pSource->m_pPal.get() + 4 * p[0];
             for (uint32_t c = 0; c < uiChannels; ++c)
@@ -299,7 +306,9 @@ void EnRawImageData::TakeContents(EnRawImageData& kOther) {
     m_pData = std::move(kOther.m_pData);
 }
 
-EnObject* EnRawImageData::CloneObject() { return this; }
+EnObject* EnRawImageData::CloneObject() {
+    return this;
+}
 
 void EnRawImageData::LoadFromStream(EnStream& kStream) {
     EnObject::LoadFromStream(kStream);

@@ -40,10 +40,18 @@ bool Decode(EnImageByteCursor& kIn, EnRawImageData* pOut) {
 
     uint32_t eFormat;
     switch (usBits) {
-        case 4: case 8: eFormat = EnRawImageData::FORMAT_PALETTIZED; break;
-        case 24: eFormat = EnRawImageData::FORMAT_RGB; break;
-        case 32: eFormat = EnRawImageData::FORMAT_RGBA; break;
-        default: return false;
+        case 4:
+        case 8:
+            eFormat = EnRawImageData::FORMAT_PALETTIZED;
+            break;
+        case 24:
+            eFormat = EnRawImageData::FORMAT_RGB;
+            break;
+        case 32:
+            eFormat = EnRawImageData::FORMAT_RGBA;
+            break;
+        default:
+            return false;
     }
     // Rows are only ever read uncompressed, so compressed files are refused rather than shown
     // as noise. 32-bit files may name their channel masks, as long as those are the usual

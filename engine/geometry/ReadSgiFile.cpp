@@ -19,7 +19,9 @@ struct ChannelTarget {
 };
 
 // 16-bit samples are scaled to 8 bits with rounding, so 0xFFFF stays 255 and 0x8080 is 128.
-uint8_t ReduceSample(uint32_t uiSample) { return uint8_t((uiSample + 128) / 257); }
+uint8_t ReduceSample(uint32_t uiSample) {
+    return uint8_t((uiSample + 128) / 257);
+}
 
 void PutSample(EnRawImageData* pOut, const ChannelTarget& kTarget, uint32_t uiRow, uint32_t x,
                uint8_t ucValue) {
@@ -77,13 +79,11 @@ bool Decode(EnImageByteCursor& kIn, EnRawImageData* pOut) {
     const uint64_t uiRows = uint64_t(usYSize) * usZSize;
     const uint64_t uiDataStart = DATA_START + (bRunLength ? 8 * uiRows : 0);
     if (uiDataStart > kIn.Size()) return false;
-    if (!bRunLength &&
-        uiRows * usXSize * ucBytesPerChannel > kIn.Size() - DATA_START)
-        return false;
+    if (!bRunLength && uiRows * usXSize * ucBytesPerChannel > kIn.Size() - DATA_START) return false;
 
     const bool bAlpha = usZSize == 2 || usZSize >= 4;
-    if (!pOut->Allocate(bAlpha ? EnRawImageData::FORMAT_RGBA : EnRawImageData::FORMAT_RGB,
-                        usXSize, usYSize))
+    if (!pOut->Allocate(bAlpha ? EnRawImageData::FORMAT_RGBA : EnRawImageData::FORMAT_RGB, usXSize,
+                        usYSize))
         return false;
     // Run-length rows that end early leave the rest of their pixels clear.
     std::memset(pOut->GetPixels(), 0, size_t(pOut->GetPixelBytes()));

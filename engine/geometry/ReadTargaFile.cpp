@@ -23,7 +23,9 @@ bool IsKnownDepth(uint8_t ucDepth) {
     return ucDepth == 8 || ucDepth == 15 || ucDepth == 16 || ucDepth == 24 || ucDepth == 32;
 }
 
-uint32_t BytesOfDepth(uint8_t ucDepth) { return (uint32_t(ucDepth) + 7) / 8; }
+uint32_t BytesOfDepth(uint8_t ucDepth) {
+    return (uint32_t(ucDepth) + 7) / 8;
+}
 
 // Colours of one stored value, shared by pixels and colour-map entries: 8 bits are a grey level,
 // 15 and 16 bits five bits per channel (the top bit is not alpha), 24 and 32 bits blue, green,
@@ -80,10 +82,20 @@ public:
         if (!m_kIn.Skip(ucIdLength)) return false;
 
         switch (ucImageType) {
-            case 1: case 9: m_eClass = CLASS_MAPPED; break;
-            case 2: case 10: m_eClass = CLASS_TRUE_COLOUR; break;
-            case 3: case 11: m_eClass = CLASS_GREY; break;
-            default: return false;
+            case 1:
+            case 9:
+                m_eClass = CLASS_MAPPED;
+                break;
+            case 2:
+            case 10:
+                m_eClass = CLASS_TRUE_COLOUR;
+                break;
+            case 3:
+            case 11:
+                m_eClass = CLASS_GREY;
+                break;
+            default:
+                return false;
         }
         m_bRunLength = ucImageType >= 9;
         m_uiMapFirst = usMapFirst;
@@ -116,8 +128,7 @@ public:
         const uint64_t uiPixels = uint64_t(usWidth) * usHeight;
         m_uiValueBytes = BytesOfDepth(m_ucDepth);
         if (m_bRunLength) {
-            if (uiPixels > uint64_t(m_kIn.Left()) / (1 + m_uiValueBytes) * 128)
-                return false;
+            if (uiPixels > uint64_t(m_kIn.Left()) / (1 + m_uiValueBytes) * 128) return false;
         } else if (uiPixels * m_uiValueBytes > m_kIn.Left()) {
             return false;
         }
@@ -162,8 +173,10 @@ private:
                 return true;
             case CLASS_MAPPED: {
                 uint32_t uiIndex = 0;
-                if (m_ucDepth == 8) uiIndex = b[0];
-                else if (m_ucDepth <= 16) uiIndex = b[0] | b[1] << 8;
+                if (m_ucDepth == 8)
+                    uiIndex = b[0];
+                else if (m_ucDepth <= 16)
+                    uiIndex = b[0] | b[1] << 8;
                 if (uiIndex < m_uiMapFirst || uiIndex >= m_uiMapEnd) return false;
                 c = m_kMap[uiIndex];
                 return true;

@@ -27,8 +27,12 @@ public:
 
 EN_IMPLEMENT_RTTI(TestImage, EnImage);
 
-EnImage* MakeTestImage() { return new TestImage; }
-EnImage* MakeNothing() { return nullptr; }
+EnImage* MakeTestImage() {
+    return new TestImage;
+}
+EnImage* MakeNothing() {
+    return nullptr;
+}
 
 // Offers made to the stand-in renderers, in order; a renderer whose token is in m_refusing
 // says no.
@@ -46,7 +50,9 @@ bool RecordOffer(EnRender* pRenderer, EnImage*) {
     return true;
 }
 
-EnRender* AsRenderer(int& token) { return reinterpret_cast<EnRender*>(&token); }
+EnRender* AsRenderer(int& token) {
+    return reinterpret_cast<EnRender*>(&token);
+}
 
 // Every test starts from the program's start-up state of the image statics and leaves it so.
 class EnImageTest : public ::testing::Test {
@@ -94,7 +100,7 @@ TEST(EnImageMipLevels, AreTheSmallerLogarithmOfPowersOfTwo) {
     struct Case {
         uint32_t width, height, levels;
     };
-    const Case cases[] = {{256, 64, 6}, {256, 256, 8}, {1, 1, 0}, {96, 64, 0},
+    const Case cases[] = {{256, 64, 6}, {256, 256, 8}, {1, 1, 0},    {96, 64, 0},
                           {0, 64, 0},   {64, 0, 0},    {2, 1024, 1}, {0x80000000, 0x80000000, 31}};
     for (const Case& c : cases)
         EXPECT_EQ(EnImage::ComputeMipLevels(c.width, c.height), c.levels)

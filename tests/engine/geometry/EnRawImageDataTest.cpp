@@ -18,14 +18,24 @@ constexpr uint32_t PAL = EnRawImageData::FORMAT_PALETTIZED;
 constexpr uint32_t RGB = EnRawImageData::FORMAT_RGB;
 constexpr uint32_t RGBA = EnRawImageData::FORMAT_RGBA;
 
-EnPixelLayout Rgb565() { return EnPixelLayout::FromMasks(16, 0xF800, 0x07E0, 0x001F, 0); }
-EnPixelLayout Argb1555() { return EnPixelLayout::FromMasks(16, 0x7C00, 0x03E0, 0x001F, 0x8000); }
+EnPixelLayout Rgb565() {
+    return EnPixelLayout::FromMasks(16, 0xF800, 0x07E0, 0x001F, 0);
+}
+EnPixelLayout Argb1555() {
+    return EnPixelLayout::FromMasks(16, 0x7C00, 0x03E0, 0x001F, 0x8000);
+}
 EnPixelLayout Argb8888() {
     return EnPixelLayout::FromMasks(32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
 }
-EnPixelLayout Xrgb8888() { return EnPixelLayout::FromMasks(32, 0x00FF0000, 0x0000FF00, 0xFF, 0); }
-EnPixelLayout Bgr888() { return EnPixelLayout::FromMasks(24, 0xFF0000, 0xFF00, 0xFF, 0); }
-EnPixelLayout Rgb888() { return EnPixelLayout::FromMasks(24, 0xFF, 0xFF00, 0xFF0000, 0); }
+EnPixelLayout Xrgb8888() {
+    return EnPixelLayout::FromMasks(32, 0x00FF0000, 0x0000FF00, 0xFF, 0);
+}
+EnPixelLayout Bgr888() {
+    return EnPixelLayout::FromMasks(24, 0xFF0000, 0xFF00, 0xFF, 0);
+}
+EnPixelLayout Rgb888() {
+    return EnPixelLayout::FromMasks(24, 0xFF, 0xFF00, 0xFF0000, 0);
+}
 
 uint32_t Packed(const std::vector<uint8_t>& surface, uint32_t offset, uint32_t bytes) {
     uint32_t v = 0;
@@ -260,7 +270,7 @@ TEST(EnRawImageData, DownsampleRefusesMismatchedSources) {
     EXPECT_FALSE(rgb2.Downsample(&rgba4));  // formats differ
     EXPECT_FALSE(pal2.Downsample(&pal4));   // a palettized source only reduces into RGB
     EXPECT_FALSE(rgba2.Downsample(&pal4));
-    EXPECT_FALSE(rgb2.Downsample(&rgb3));   // not twice the size
+    EXPECT_FALSE(rgb2.Downsample(&rgb3));  // not twice the size
     EXPECT_FALSE(rgb2.Downsample(&rgb2));
     EXPECT_TRUE(rgb2.Downsample(&rgb4));
     EXPECT_TRUE(rgb2.Downsample(&pal4));
@@ -303,12 +313,12 @@ TEST(EnRawImageData, CloneSharesTheObject) {
 
 TEST(EnRawImageData, StreamRoundTripKeepsEveryFormat) {
     TempDir dir;
-    EnPointer<EnRawImageData> originals[] = {new EnRawImageData(PAL, 3, 2),
-                                             new EnRawImageData(RGB, 2, 3),
-                                             new EnRawImageData(RGBA, 1, 1),
-                                             new EnRawImageData(RGB, 0, 0)};
+    EnPointer<EnRawImageData> originals[] = {
+        new EnRawImageData(PAL, 3, 2), new EnRawImageData(RGB, 2, 3),
+        new EnRawImageData(RGBA, 1, 1), new EnRawImageData(RGB, 0, 0)};
     for (EnRawImageData* raw : originals) {
-        for (uint64_t i = 0; i < raw->GetPixelBytes(); ++i) raw->GetPixels()[i] = uint8_t(7 * i + 1);
+        for (uint64_t i = 0; i < raw->GetPixelBytes(); ++i)
+            raw->GetPixels()[i] = uint8_t(7 * i + 1);
         if (raw->GetPalette())
             for (int i = 0; i < 1024; ++i) raw->GetPalette()[i] = uint8_t(i * 3);
     }

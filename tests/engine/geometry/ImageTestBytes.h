@@ -37,9 +37,9 @@ struct ImageTestBytes {
 
 // The 18-byte Targa header.
 inline ImageTestBytes TargaHeader(uint8_t type, uint16_t width, uint16_t height, uint8_t depth,
-                                  uint8_t descriptor, uint8_t mapType = 0,
-                                  uint16_t mapFirst = 0, uint16_t mapLength = 0,
-                                  uint8_t mapBits = 0, uint8_t idLength = 0) {
+                                  uint8_t descriptor, uint8_t mapType = 0, uint16_t mapFirst = 0,
+                                  uint16_t mapLength = 0, uint8_t mapBits = 0,
+                                  uint8_t idLength = 0) {
     ImageTestBytes b;
     b.U8(idLength).U8(mapType).U8(type).U16(mapFirst).U16(mapLength).U8(mapBits);
     b.U16(0).U16(0).U16(width).U16(height).U8(depth).U8(descriptor);
@@ -69,8 +69,8 @@ inline ImageTestBytes SgiHeader(uint8_t storage, uint8_t bytesPerChannel, uint16
 // Pixel (x, y) of raw image data as red, green, blue, alpha (alpha 255 without one); a
 // palettized image is looked up in its palette.
 inline std::vector<uint8_t> RgbaAt(const EnRawImageData& raw, uint32_t x, uint32_t y) {
-    const uint8_t* p = raw.GetPixels() + uint64_t(y) * raw.GetRowStride() +
-                       uint64_t(x) * raw.GetPixelStride();
+    const uint8_t* p =
+        raw.GetPixels() + uint64_t(y) * raw.GetRowStride() + uint64_t(x) * raw.GetPixelStride();
     if (raw.GetFormat() == EnRawImageData::FORMAT_PALETTIZED) {
         const uint8_t* e = raw.GetPalette() + 4 * p[0];
         return {e[0], e[1], e[2], 255};

@@ -37,18 +37,25 @@ const Case CASES[] = {
     {"empty targa", ".tga", [] { return ImageTestBytes(); }},
     {"targa header cut short", ".tga", [] { return Truncated(TargaHeader(2, 1, 1, 24, 0), 17); }},
     {"targa identification past the end", ".tga",
-     [] { return TargaHeader(2, 1, 1, 24, 0, 0, 0, 0, 0, 200).Raw({1, 2, 3}); }},
+     [] {
+         return TargaHeader(2, 1, 1, 24, 0, 0, 0, 0, 0, 200).Raw({1, 2, 3});
+     }},
     {"targa unknown image type", ".tga",
-     [] { return TargaHeader(4, 1, 1, 24, 0).Raw({1, 2, 3}); }},
+     [] {
+         return TargaHeader(4, 1, 1, 24, 0).Raw({1, 2, 3});
+     }},
     {"targa mapped without a map", ".tga", [] { return TargaHeader(1, 1, 1, 8, 0).U8(0); }},
     {"targa map entries of 12 bits", ".tga",
-     [] { return TargaHeader(1, 1, 1, 8, 0, 1, 0, 1, 12).Raw({0, 0, 0}); }},
+     [] {
+         return TargaHeader(1, 1, 1, 8, 0, 1, 0, 1, 12).Raw({0, 0, 0});
+     }},
     {"targa pixel depth of 12 bits", ".tga",
-     [] { return TargaHeader(2, 1, 1, 12, 0).Raw({1, 2}); }},
+     [] {
+         return TargaHeader(2, 1, 1, 12, 0).Raw({1, 2});
+     }},
     {"targa map reaching entry 16383", ".tga",
      [] { return TargaHeader(1, 1, 1, 8, 0, 1, 16000, 383, 8).Fill(383).U8(0); }},
-    {"targa map cut short", ".tga",
-     [] { return TargaHeader(1, 1, 1, 8, 0, 1, 0, 4, 24).Fill(5); }},
+    {"targa map cut short", ".tga", [] { return TargaHeader(1, 1, 1, 8, 0, 1, 0, 4, 24).Fill(5); }},
     {"targa index past the map", ".tga",
      [] { return TargaHeader(1, 1, 1, 8, 0, 1, 0, 4, 24).Fill(12).U8(4); }},
     {"targa index below the map's first entry", ".tga",
@@ -59,12 +66,15 @@ const Case CASES[] = {
      [] { return TargaHeader(9, 4, 1, 8, 0, 1, 0, 2, 24).Fill(6).U8(0x83).U8(9); }},
     {"targa pixels cut short", ".tga",
      [] { return TargaHeader(2, 4, 4, 24, 0).Fill(4 * 4 * 3 - 1); }},
-    {"targa huge raw picture", ".tga",
-     [] { return TargaHeader(2, 65535, 65535, 32, 0).Fill(64); }},
+    {"targa huge raw picture", ".tga", [] { return TargaHeader(2, 65535, 65535, 32, 0).Fill(64); }},
     {"targa huge run-length picture", ".tga",
-     [] { return TargaHeader(10, 65535, 65535, 32, 0).U8(0xFF).Raw({1, 2, 3, 4}); }},
+     [] {
+         return TargaHeader(10, 65535, 65535, 32, 0).U8(0xFF).Raw({1, 2, 3, 4});
+     }},
     {"targa packets run out", ".tga",
-     [] { return TargaHeader(10, 4, 4, 24, 0).U8(0x80 | 9).Raw({1, 2, 3}).U8(0x02).Raw({1}); }},
+     [] {
+         return TargaHeader(10, 4, 4, 24, 0).U8(0x80 | 9).Raw({1, 2, 3}).U8(0x02).Raw({1});
+     }},
     {"targa without pixels", ".tga", [] { return TargaHeader(2, 0, 5, 24, 0); }},
 
     // Bitmap
@@ -82,9 +92,13 @@ const Case CASES[] = {
     {"bitmap of 16 bits", ".bmp", [] { return BitmapHeader(1, 1, 16, 54).Fill(4); }},
     {"bitmap of 1 bit", ".bmp", [] { return BitmapHeader(1, 1, 1, 62).Fill(12); }},
     {"bitmap run-length 8 bits", ".bmp",
-     [] { return BitmapHeader(1, 1, 8, 54 + 1024, 0, 1).Fill(1024).Raw({1, 0, 0, 1}); }},
+     [] {
+         return BitmapHeader(1, 1, 8, 54 + 1024, 0, 1).Fill(1024).Raw({1, 0, 0, 1});
+     }},
     {"bitmap run-length 4 bits", ".bmp",
-     [] { return BitmapHeader(1, 1, 4, 54 + 64, 0, 2).Fill(64).Raw({1, 0, 0, 1}); }},
+     [] {
+         return BitmapHeader(1, 1, 4, 54 + 64, 0, 2).Fill(64).Raw({1, 0, 0, 1});
+     }},
     {"bitmap channel masks on 24 bits", ".bmp",
      [] { return BitmapHeader(1, 1, 24, 66, 0, 3).Fill(12).Fill(4); }},
     {"bitmap unusual channel masks", ".bmp",
@@ -127,14 +141,34 @@ const Case CASES[] = {
     {"sgi sixteen-bit data cut short", ".rgb", [] { return SgiHeader(0, 2, 4, 1, 1).Fill(7); }},
     {"sgi run-length tables past the end", ".rgba",
      [] { return SgiHeader(1, 1, 65535, 65535, 4).Fill(64); }},
-    {"sgi row before the data", ".int", [] { return SgiRle(100, 3, {0x04, 9, 0}); }},
-    {"sgi row past the end", ".int", [] { return SgiRle(520, 3, {0x04, 9}); }},
-    {"sgi row length past the end", ".int", [] { return SgiRle(520, 0xFFFFFFFF, {0x04, 9, 0}); }},
-    {"sgi row offset far past the end", ".int", [] { return SgiRle(0xFFFFFFF0, 3, {0x04, 9, 0}); }},
-    {"sgi run past the row's width", ".int", [] { return SgiRle(520, 3, {0x0A, 9, 0}); }},
+    {"sgi row before the data", ".int",
+     [] {
+         return SgiRle(100, 3, {0x04, 9, 0});
+     }},
+    {"sgi row past the end", ".int",
+     [] {
+         return SgiRle(520, 3, {0x04, 9});
+     }},
+    {"sgi row length past the end", ".int",
+     [] {
+         return SgiRle(520, 0xFFFFFFFF, {0x04, 9, 0});
+     }},
+    {"sgi row offset far past the end", ".int",
+     [] {
+         return SgiRle(0xFFFFFFF0, 3, {0x04, 9, 0});
+     }},
+    {"sgi run past the row's width", ".int",
+     [] {
+         return SgiRle(520, 3, {0x0A, 9, 0});
+     }},
     {"sgi literal past the row's width", ".int",
-     [] { return SgiRle(520, 7, {0x85, 1, 2, 3, 4, 5, 0}); }},
-    {"sgi literal past the row's bytes", ".int", [] { return SgiRle(520, 3, {0x84, 1, 2}); }},
+     [] {
+         return SgiRle(520, 7, {0x85, 1, 2, 3, 4, 5, 0});
+     }},
+    {"sgi literal past the row's bytes", ".int",
+     [] {
+         return SgiRle(520, 3, {0x84, 1, 2});
+     }},
     {"sgi run value past the row's bytes", ".int", [] { return SgiRle(520, 1, {0x04}); }},
 };
 
@@ -146,9 +180,12 @@ TEST(MalformedImages, AreRefusedInMemory) {
         EnRawImageData raw;
         bool read = true;
         const std::string ext = c.extension;
-        if (ext == ".tga") read = DecodeTargaImage(b.v.data(), b.Size(), &raw);
-        else if (ext == ".bmp") read = DecodeBitmapImage(b.v.data(), b.Size(), &raw);
-        else read = DecodeSgiImage(b.v.data(), b.Size(), &raw);
+        if (ext == ".tga")
+            read = DecodeTargaImage(b.v.data(), b.Size(), &raw);
+        else if (ext == ".bmp")
+            read = DecodeBitmapImage(b.v.data(), b.Size(), &raw);
+        else
+            read = DecodeSgiImage(b.v.data(), b.Size(), &raw);
         EXPECT_FALSE(read) << c.name;
         EXPECT_LE(raw.GetPixelBytes(), EnRawImageData::MAX_PIXEL_BYTES) << c.name;
     }
@@ -158,7 +195,8 @@ TEST(MalformedImages, AreRefusedFromFiles) {
     TempDir dir;
     int n = 0;
     for (const Case& c : CASES) {
-        const std::string path = dir.Write("case" + std::to_string(n++) + c.extension, c.make().Str());
+        const std::string path =
+            dir.Write("case" + std::to_string(n++) + c.extension, c.make().Str());
         EnRawImageData raw;
         EXPECT_FALSE(ReadImageFile(path.c_str(), &raw)) << c.name;
     }

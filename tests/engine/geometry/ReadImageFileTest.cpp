@@ -220,7 +220,7 @@ TEST(TargaReader, UnusedColourMapIsPassedOver) {
 TEST(BitmapReader, RowsSkipTheirPaddingAndStartAtTheBottom) {
     // Width 3 at 24 bits: 9 bytes per row, stored with 3 bytes of padding.
     ImageTestBytes b = BitmapHeader(3, 2, 24, 54);
-    b.Raw({1, 2, 3, 4, 5, 6, 7, 8, 9}).Fill(3, 0xEE);         // bottom row
+    b.Raw({1, 2, 3, 4, 5, 6, 7, 8, 9}).Fill(3, 0xEE);           // bottom row
     b.Raw({11, 12, 13, 14, 15, 16, 17, 18, 19}).Fill(3, 0xEE);  // top row
     EnRawImageData raw;
     ASSERT_TRUE(DecodeBitmapImage(b.v.data(), b.Size(), &raw));
