@@ -26,6 +26,12 @@
 //       kStream.WriteLinkID(m_spImage);
 //   }
 //
+// A create function of its own (EN_IMPLEMENT_STREAM_LOADER) makes the object, installs a link
+// record with EnBeginLoadRecord, runs LoadFromStream and hands the object back through pObject
+// even when the load has failed: the object loop holds a reference on what it gets back for the
+// rest of the record, so an object that nothing else took (not entered, not top-level) goes.
+// Objects are owned by references only; nothing loaded is ever deleted directly.
+//
 // Every read is bounded by the file: a read past the end gives zeros, returns false and fails
 // the load with ERROR_TRUNCATED; once a load has failed, further reads return false at once, so a
 // LoadFromStream may simply stop at the first false. Counts from the file are checked against
@@ -123,6 +129,9 @@ public:
         return static_cast<T*>(pObject);
     }
     // For a create function that hands back another object than the one that read the record.
+    // While a load runs the link map holds a reference on every object entered in it, so the
+    // object that read the record is released here (and goes, unless something else holds it):
+    // the create function must not delete it itself.
     void ReplaceLink(uint32_t uiLinkID, EnObject* pObject);
     void ClearLinks();
     uint32_t GetLinkCount() const { return m_uiLinkCount; }
