@@ -28,6 +28,8 @@ struct EnRayQuery;
 class EnAVObject : public EnObjectNET {
     EN_DECLARE_RTTI;
     EN_DECLARE_STREAM;
+    // A node keeps its children's parent pointers.
+    friend class EnNode;
 
 public:
     struct LinkRecord : EnObjectNET::LinkRecord {
@@ -57,6 +59,7 @@ public:
     void SaveToStream(EnStream& kStream) override;
     bool EqualsObject(const EnObject* pObject) const override;
     void AppendMemberStrings(EnTArray<char*>& kStrings) const override;
+    void AfterLinks() override;
 
     // Moves the model data of every geometry below by a rigid transform, given in the parent's
     // space or in the object's own; the objects' own transforms stay.
@@ -192,6 +195,10 @@ protected:
     void CopyMembers(EnAVObject* pCopy);
     // Refreshes the world collision volume from the model volume and the world transform.
     void UpdateWorldCollisionVolume();
+    // The refreshed world volume, or null when the object has none.
+    EnCollisionVolume* PrepareWorldVolume();
+    // The update's controller steps: the controlled properties' controllers, then the object's.
+    void RunControllers(float fTime);
 
     uint16_t m_usFlags = USE_OBBS << PROPAGATE_POS;
     EnNode* m_pParent = nullptr;  // not counted: the parent's child array holds the reference

@@ -97,6 +97,11 @@ protected:
     // Copies and merges the world bounds of the visual children into this node's world bound
     // and sets or clears the visual flag; false when no child was visual.
     bool MergeChildBounds();
+    // Updates every child in index order, merging the visual children's bounds as it goes.
+    void UpdateChildren(float fTime);
+    void SetVisual(bool bVisual) {
+        m_usFlags = uint16_t(bVisual ? (m_usFlags | VISUAL_MASK) : (m_usFlags & ~VISUAL_MASK));
+    }
     // The loader's check that an object may become a child here: an EnAVObject that is not
     // this node or one of its ancestors (which would close a cycle).
     bool IsAcceptableChild(const EnAVObject* pChild) const;
