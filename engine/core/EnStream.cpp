@@ -567,6 +567,23 @@ bool EnStream::LoadCString(char*& pcText) {
     if (!ReadI32(iLength)) return false;
     if (iLength < 1) return true;
     if (!CheckCount(uint64_t(iLength), 1)) return false;
+    if (m_iFileLength < 0) {
+        // A file of unknown length: take the text a piece at a time, so that a hostile length
+        // costs no more memory than the file really holds.
+        std::string kText;
+        char acPiece[4096];
+        for (uint32_t uiLeft = uint32_t(iLength); uiLeft > 0;) {
+            uint32_t uiPiece = uiLeft < sizeof acPiece ? uiLeft : uint32_t(sizeof acPiece);
+            if (!ReadRaw(acPiece, uiPiece)) return false;
+            kText.append(acPiece, uiPiece);
+            uiLeft -= uiPiece;
+        }
+        char* pc = new char[kText.size() + 1];
+        std::memcpy(pc, kText.data(), kText.size());
+        pc[kText.size()] = 0;
+        pcText = pc;
+        return true;
+    }
     char* pc = new char[size_t(iLength) + 1];
     if (!ReadRaw(pc, uint32_t(iLength))) {
         delete[] pc;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -556,6 +557,48 @@ TEST(EnStream, SaveThatCannotWriteFailsAndKeepsTheOldFile) {
     EXPECT_FALSE(bSaved);
     EXPECT_EQ(TempDir::Read(kPath), "old contents");
     EXPECT_FALSE(kStream.Save(kDir.File("no/such/dir/x.enf").c_str()));
+}
+
+// A file that cannot tell its length (a pipe, say): reads are still bounded by what arrives.
+struct UnseekableFile {
+    std::string m_kData;
+    size_t m_uiPos = 0;
+    static ssize_t Read(void* pvCookie, char* pcOut, size_t uiSize) {
+        auto* p = static_cast<UnseekableFile*>(pvCookie);
+        size_t uiTake = std::min(uiSize, p->m_kData.size() - p->m_uiPos);
+        memcpy(pcOut, p->m_kData.data() + p->m_uiPos, uiTake);
+        p->m_uiPos += uiTake;
+        return ssize_t(uiTake);
+    }
+};
+UnseekableFile* s_pUnseekable = nullptr;
+
+FILE* OpenUnseekable(const char*, const char*) {
+    s_pUnseekable->m_uiPos = 0;
+    cookie_io_functions_t kFunctions = {&UnseekableFile::Read, nullptr, nullptr, nullptr};
+    return fopencookie(s_pUnseekable, "rb", kFunctions);
+}
+
+TEST(EnStream, FileOfUnknownLengthLoadsAndStopsAtItsEnd) {
+    UnseekableFile kGood{EnfBytes().Header().Top().Leaf(1, 3).End().m_k};
+    UnseekableFile kHostile{EnfBytes().Header().U32(0x7ffffff0).m_k + "StreamLeaf"};
+    uint32_t uiLive = EnObject::GetLiveObjectCount();
+    {
+        EnStream kStream;
+        SetFileOpenHook(&OpenUnseekable);
+        s_pUnseekable = &kGood;
+        bool bGood = kStream.Load("good.enf");
+        uint32_t uiGoodObjects = kStream.GetObjectCount();
+        s_pUnseekable = &kHostile;
+        bool bHostile = kStream.Load("hostile.enf");
+        SetFileOpenHook(nullptr);
+        EXPECT_TRUE(bGood);
+        EXPECT_EQ(uiGoodObjects, 1u);
+        EXPECT_FALSE(bHostile);
+        EXPECT_EQ(EnStream::GetLastErrorCode(), uint32_t(EnStream::ERROR_TRUNCATED));
+        EXPECT_EQ(kStream.GetObjectCount(), 0u);
+    }
+    EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive);
 }
 
 TEST(EnStream, VersionTextDecidesWhichFieldsARecordHolds) {
