@@ -1,0 +1,5 @@
+#include "engine/core/EnCloneExtraData.h"
+
+EN_IMPLEMENT_RTTI(EnCloneExtraData, EnExtraData);
+
+EnCloneExtraData::~EnCloneExtraData() = default;
