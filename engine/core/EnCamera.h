@@ -11,10 +11,10 @@
 #include "engine/core/EnRect.h"
 #include "engine/core/EnTArray.h"
 #include "engine/core/EnVector3.h"
+#include "engine/render/EnScreenPolygon.h"
 
 class EnBoundSphere;
 class EnRender;
-class EnScreenPolygon;
 
 // Performance-counter samples and drawn-object counts of the last EnCamera::RenderFrame, split
 // into the scene draw (culling, drawing and the accumulator's deferred draw), the screen
