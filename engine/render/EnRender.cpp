@@ -12,6 +12,20 @@
 EN_IMPLEMENT_RTTI(EnRender, EnObject);
 EN_IMPLEMENT_ABSTRACT_STREAM(EnRender);
 
+namespace {
+
+bool OfferImage(EnRender* pRenderer, EnImage* pImage) {
+    return pRenderer->OnImageCreated(pImage);
+}
+
+// Images live in the geometry library, below this one, and reach the renderers through it.
+[[maybe_unused]] const bool s_bImageOfferInstalled = [] {
+    EnImage::ms_pfnOfferImage = &OfferImage;
+    return true;
+}();
+
+}  // namespace
+
 EnTList<EnRender*>& EnRender::LiveRenderers() {
     // Two nodes per block: a program has one or two renderers. Function-local so that images
     // and lights made during start-up can broadcast before this unit's statics exist.
