@@ -59,7 +59,7 @@ SoftGraphics::Scope::Scope(SoftGraphics* g) : m_g(g) {
 }
 
 SoftGraphics::Scope::~Scope() {
-    --m_g->m_depth;
+    if (--m_g->m_depth == 0) m_g->Leave();
     m_g->m_mutex.unlock();
 }
 

@@ -103,6 +103,8 @@ public:
 
 protected:
     virtual void Enter() {}
+    // Runs when a thread's outermost call ends, still under the lock.
+    virtual void Leave() {}
     virtual Result OnCooperativeLevel(Window* window, uint32_t flags);
     virtual Result OnDisplayMode(bool set, uint32_t width, uint32_t height, uint32_t bits);
 
