@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/EnCamera.h"
+
 EN_IMPLEMENT_RTTI(TestLeaf, EnAVObject);
 EN_IMPLEMENT_STREAM(TestLeaf);
 EN_IMPLEMENT_RTTI(TestController, EnTimeController);
@@ -43,7 +45,11 @@ void TestLeaf::ComputeWorldBound() {
     m_worldBound.Transform(m_modelBound, m_worldRotate, m_worldTranslate, m_worldScale);
 }
 
-void TestLeaf::Draw(EnCamera*) { DrawLog().push_back(this); }
+void TestLeaf::Draw(EnCamera* pCamera) {
+    DrawLog().push_back(this);
+    if (pCamera)
+        for (int i = 0; i < 4; i++) m_auiMaskAtDraw[i] = pCamera->GetPlaneMask()[i];
+}
 
 void TestLeaf::BakeTransform(const EnMatrix3& kRotate, const EnVector3& kTranslate, bool) {
     m_kBakedRotate = kRotate;

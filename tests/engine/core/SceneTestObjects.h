@@ -49,6 +49,8 @@ public:
     EnMatrix3 m_kBakedRotate = EnMatrix3::ZERO;
     EnVector3 m_kBakedTranslate{0.0f, 0.0f, 0.0f};
     int m_iBakes = 0;
+    // The camera's plane mask while the leaf was last drawn.
+    uint32_t m_auiMaskAtDraw[4] = {0, 0, 0, 0};
     // Collision answers and the queries that reached the leaf.
     bool m_bCollides = false;
     std::vector<EnCollisionQuery> m_kQueries;
