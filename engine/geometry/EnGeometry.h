@@ -87,9 +87,16 @@ protected:
     uint16_t GetDataActiveVertexCount() const {
         return m_spModelData ? m_spModelData->GetActiveVertexCount() : 0;
     }
-    // The world arrays are allocated for the data's full vertex count.
+    // The class of data this kind draws; links to and settings of other data are refused.
+    virtual const EnTypeRecord* GetDataType() const;
+    // The world arrays are allocated for the data's full vertex count; these refresh their
+    // first usCount entries when dirty.
     void TransformWorldVertices(uint16_t usCount);
     void RotateWorldNormals(uint16_t usCount);
+    // Recomputes the data's model bound from its first usCount vertices when it is marked.
+    void RefreshModelBound(uint16_t usCount);
+    // Entries of a world array that hold a point for index i; 0 without an array.
+    uint16_t GetWorldVertexCapacity() const { return m_pWorldVertex ? m_usWorldVertexCapacity : 0; }
 
     EnPointer<EnPropertyState> m_spPropertyState;
     EnPointer<EnDynamicEffectState> m_spEffectState;
@@ -98,4 +105,6 @@ protected:
     EnVector3* m_pWorldNormal = nullptr;
     bool m_bWorldVertexDirty = false;
     bool m_bWorldNormalDirty = false;
+    uint16_t m_usWorldVertexCapacity = 0;
+    uint16_t m_usWorldNormalCapacity = 0;
 };
