@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/core/EnAlphaProperty.h"
-#include "engine/core/EnEffectLink.h"
 #include "engine/core/EnRayQuery.h"
 #include "engine/core/EnStream.h"
 #include "engine/core/EnStringExtraData.h"
@@ -15,61 +14,7 @@
 #include "tests/support/AssertCapture.h"
 #include "tests/support/TempDir.h"
 
-// The effect classes are built above the scene graph; this stand-in plays their part of the
-// two-sided link through EnEffectLink, the way the real ones do.
-class EnDynamicEffect : public EnAVObject {
-    EN_DECLARE_RTTI;
-    EN_DECLARE_STREAM;
-
-public:
-    ~EnDynamicEffect() override {
-        while (!m_kAffected.empty()) {
-            EnNode* pNode = m_kAffected.front();
-            m_kAffected.erase(m_kAffected.begin());
-            pNode->DetachEffect(this);
-        }
-    }
-    EnObject* CloneObject() override {
-        auto* pCopy = new EnDynamicEffect;
-        CopyMembers(pCopy);
-        return pCopy;
-    }
-    void AttachAffectedNode(EnNode* pNode) {
-        if (std::find(m_kAffected.begin(), m_kAffected.end(), pNode) != m_kAffected.end()) return;
-        m_kAffected.insert(m_kAffected.begin(), pNode);
-        pNode->AttachEffect(this);
-    }
-    void DetachAffectedNode(EnNode* pNode) {
-        auto it = std::find(m_kAffected.begin(), m_kAffected.end(), pNode);
-        if (it == m_kAffected.end()) return;
-        m_kAffected.erase(it);
-        pNode->DetachEffect(this);
-    }
-
-    std::vector<EnNode*> m_kAffected;
-};
-
-EN_IMPLEMENT_RTTI(EnDynamicEffect, EnAVObject);
-EN_IMPLEMENT_STREAM(EnDynamicEffect);
-
 namespace {
-
-// Installs the stand-in's side of the link for a test and takes it out again.
-class EffectLinkScope {
-public:
-    EffectLinkScope() {
-        m_kSaved = EnEffectLink::Get();
-        EnEffectLink& kLink = EnEffectLink::Get();
-        kLink.pfnAsObject = [](EnDynamicEffect* p) -> EnAVObject* { return p; };
-        kLink.pfnFromObject = [](EnObject* p) { return EnDynamicCast(EnDynamicEffect, p); };
-        kLink.pfnAttachAffectedNode = [](EnDynamicEffect* p, EnNode* n) { p->AttachAffectedNode(n); };
-        kLink.pfnDetachAffectedNode = [](EnDynamicEffect* p, EnNode* n) { p->DetachAffectedNode(n); };
-    }
-    ~EffectLinkScope() { EnEffectLink::Get() = m_kSaved; }
-
-private:
-    EnEffectLink m_kSaved;
-};
 
 std::vector<EnAVObject*> Children(const EnNode& kNode) {
     std::vector<EnAVObject*> k;

@@ -5,6 +5,8 @@
 
 #include "engine/core/EnAVObject.h"
 #include "engine/core/EnBoundSphere.h"
+#include "engine/core/EnEffectLink.h"
+#include "engine/core/EnNode.h"
 #include "engine/core/EnPointer.h"
 #include "engine/core/EnPropertyState.h"
 #include "engine/core/EnStream.h"
@@ -73,6 +75,33 @@ public:
 
     std::vector<float> m_kTimes;
     int m_iPreDraws = 0;
+};
+
+// The effect classes are built above the scene graph; this stand-in plays their part of the
+// two-sided link through EnEffectLink, the way the real ones do.
+class EnDynamicEffect : public EnAVObject {
+    EN_DECLARE_RTTI;
+    EN_DECLARE_STREAM;
+
+public:
+    ~EnDynamicEffect() override;
+    EnObject* CloneObject() override;
+    void AttachAffectedNode(EnNode* pNode);
+    void DetachAffectedNode(EnNode* pNode);
+
+    std::vector<EnNode*> m_kAffected;  // newest first
+};
+
+// Installs the stand-in's side of the link while it lives.
+class EffectLinkScope {
+public:
+    EffectLinkScope();
+    ~EffectLinkScope();
+    EffectLinkScope(const EffectLinkScope&) = delete;
+    EffectLinkScope& operator=(const EffectLinkScope&) = delete;
+
+private:
+    EnEffectLink m_kSaved;
 };
 
 // Bytes of a scene file built by hand, for records a correct save never writes.
