@@ -292,7 +292,9 @@ void GlDevice::ApplyRenderStates(bool pre) {
     float ambient[4];
     Color4(RS(RenderState::Ambient) | 0xff000000u, ambient);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
-    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, RS(RenderState::LocalViewer) ? GL_TRUE : GL_FALSE);
+    // GL's distant viewer looks down -z while the camera here looks down +z; the local viewer
+    // works out the direction per vertex and holds in both.
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_TRUE);
     glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL,
                   RS(RenderState::SpecularEnable) ? GL_SEPARATE_SPECULAR_COLOR : GL_SINGLE_COLOR);
 

@@ -20,7 +20,7 @@ struct UploadFormat {
 
 // How a format goes to GL without conversion, if it can.
 bool DirectFormat(const PixelFormat& f, UploadFormat& out) {
-    if (f == Formats::Rgb565()) out = {GL_RGB5, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
+    if (f == Formats::Rgb565()) out = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
     else if (f == Formats::Rgb555()) out = {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
     else if (f == Formats::Argb1555()) out = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
     else if (f == Formats::Argb4444()) out = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, 2};
