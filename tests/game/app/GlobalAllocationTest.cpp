@@ -83,6 +83,30 @@ TEST(GlobalAllocation, ArraysAndObjectsComeFromTheSameAllocator) {
     delete[] pc;
 }
 
+struct alignas(256) WideBlock {
+    unsigned char m_auc[3000];
+};
+
+TEST(GlobalAllocation, EveryFormOfNewTouchesItsBlock) {
+    void* pvNothrow = ::operator new(3000, std::nothrow);
+    auto* pWide = new WideBlock;
+    auto* pWideNothrow = new (std::nothrow) WideBlock[2];
+    const void* apvBlocks[] = {pvNothrow, pWide, pWideNothrow};
+    for (const void* pv : apvBlocks) {
+        ASSERT_NE(pv, nullptr);
+        EXPECT_EQ(ByteAt(pv, 0), 'K');
+    }
+    EXPECT_EQ(ByteAt(pvNothrow, 2999), 'W');
+    EXPECT_EQ(ByteAt(pvNothrow, 951), 'W');
+    EXPECT_EQ(ByteAt(pWide, sizeof(WideBlock) - 1), 'W');
+    EXPECT_EQ(ByteAt(pWide, sizeof(WideBlock) - 1 - 2048), 'W');
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(pWide) % 256, 0u);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(pWideNothrow) % 256, 0u);
+    ::operator delete(pvNothrow, std::nothrow);
+    delete pWide;
+    delete[] pWideNothrow;
+}
+
 TEST(GlobalAllocation, TouchMemoryOnlyReads) {
     std::vector<unsigned char> k(10000);
     for (size_t i = 0; i < k.size(); i++) k[i] = (unsigned char)(i * 7);
