@@ -101,10 +101,10 @@ void EnTriBasedGeom::AddStatistics(uint32_t uiObjects, uint32_t uiTriangles, uin
     s_kStatistics.uiVertices += uiVertices;
 }
 
-EnRender* EnTriBasedGeom::BeginDraw(EnCamera* pCamera) {
+EnRender* EnTriBasedGeom::BeginDraw(EnCamera* pCamera, bool bOfferToAccumulator) {
     EnRender* pRenderer = pCamera ? pCamera->GetRenderer() : nullptr;
     if (!pRenderer || !m_spModelData) return nullptr;
-    if (pRenderer->DrawViaAccumulator(this)) return nullptr;
+    if (bOfferToAccumulator && pRenderer->DrawViaAccumulator(this)) return nullptr;
     pCamera->SubmitActivePlanes();
     pRenderer->SetModelTransform(m_worldTranslate, m_worldRotate, m_worldScale);
     return pRenderer;

@@ -63,9 +63,10 @@ protected:
     void CopyMembers(EnTriBasedGeom* pCopy);
     const EnTypeRecord* GetDataType() const override;
     // The steps every triangle draw starts with: the renderer's accumulator is offered the
-    // object, then the culling planes and the model transform go to the renderer. Null when
-    // the object must not be drawn now (no renderer or data, or the accumulator kept it).
-    EnRender* BeginDraw(EnCamera* pCamera);
+    // object (unless the caller did that already), then the culling planes and the model
+    // transform go to the renderer. Null when the object must not be drawn now (no renderer or
+    // data, or the accumulator kept it).
+    EnRender* BeginDraw(EnCamera* pCamera, bool bOfferToAccumulator = true);
     // The three world points of an index triple; nulls when the world array does not reach.
     void WorldPointsOf(uint16_t usI0, uint16_t usI1, uint16_t usI2, EnVector3*& pP0,
                        EnVector3*& pP1, EnVector3*& pP2) const;
