@@ -181,11 +181,13 @@ bool EnRawImageData::ConvertFrom(const EnPixelLayout& kLayout, uint32_t uiPitch,
 
 bool EnRawImageData::ConvertTo(const EnPixelLayout& kLayout, uint32_t uiPitch,
                                uint8_t* pDest) const {
-    if (PixelStrideOf(m_eFormat) == 0) return true;
+    // A depth or format the table has no entry for is a conversion that cannot be done: it is
+    // refused, not reported as done with nothing written.
+    if (PixelStrideOf(m_eFormat) == 0) return false;
     const uint32_t uiBytes = kLayout.m_ucBitsPerPixel / 8u;
     const bool bKnownDepth = kLayout.m_ucBitsPerPixel == 8 || kLayout.m_ucBitsPerPixel == 16 ||
                              kLayout.m_ucBitsPerPixel == 24 || kLayout.m_ucBitsPerPixel == 32;
-    if (!bKnownDepth) return true;
+    if (!bKnownDepth) return false;
     if (!HasPixels() || (m_eFormat == FORMAT_PALETTIZED && !m_pPal)) return false;
     if (!pDest && m_uiWidth && m_uiHeight) return false;
     if (uint64_t(m_uiWidth) * uiBytes > uiPitch) return false;

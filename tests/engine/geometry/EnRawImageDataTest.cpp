@@ -183,6 +183,11 @@ TEST(EnRawImageData, ConvertToPacksEachFormat) {
     ASSERT_TRUE(rgb.ConvertTo(Rgb888(), 4, surface.data()));
     EXPECT_EQ(surface[0], 0x11);
     EXPECT_FALSE(rgb.ConvertTo(EnPixelLayout::Palettized(), 4, surface.data()));
+    // Depths without a conversion are refused and leave the surface alone.
+    surface.assign(8, 0xCC);
+    EXPECT_FALSE(
+        rgb.ConvertTo(EnPixelLayout::FromMasks(12, 0xF00, 0xF0, 0xF, 0), 4, surface.data()));
+    EXPECT_EQ(surface, std::vector<uint8_t>(8, 0xCC));
 
     // Rows land pitch bytes apart.
     EnRawImageData tall(RGB, 1, 2);
