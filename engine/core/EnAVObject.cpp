@@ -21,10 +21,14 @@ namespace {
 
 const char* PropagationText(uint16_t usMode) {
     switch (usMode) {
-        case EnAVObject::NONE: return "%s = NONE";
-        case EnAVObject::USE_TRIANGLES: return "%s = USE_TRIANGLES";
-        case EnAVObject::USE_OBBS: return "%s = USE_OBBS";
-        default: return "%s = UNKNOWN";
+        case EnAVObject::NONE:
+            return "%s = NONE";
+        case EnAVObject::USE_TRIANGLES:
+            return "%s = USE_TRIANGLES";
+        case EnAVObject::USE_OBBS:
+            return "%s = USE_OBBS";
+        default:
+            return "%s = UNKNOWN";
     }
 }
 
@@ -62,8 +66,7 @@ void EnAVObject::CopyMembers(EnAVObject* pCopy) {
     std::vector<EnProperty*> kProperties;
     for (EnTListIterator pos = m_propertyList.GetHeadPos(); pos;)
         kProperties.push_back(m_propertyList.GetNext(pos));
-    for (auto it = kProperties.rbegin(); it != kProperties.rend(); ++it)
-        pCopy->AttachProperty(*it);
+    for (auto it = kProperties.rbegin(); it != kProperties.rend(); ++it) pCopy->AttachProperty(*it);
 }
 
 void EnAVObject::LoadFromStream(EnStream& kStream) {
@@ -205,8 +208,8 @@ void EnAVObject::BakeTransform(const EnMatrix3& kRotate, const EnVector3& kTrans
 }
 
 void EnAVObject::SetAppCulled(bool bAppCulled) {
-    m_usFlags = uint16_t(bAppCulled ? (m_usFlags | APP_CULLED_MASK)
-                                    : (m_usFlags & ~APP_CULLED_MASK));
+    m_usFlags =
+        uint16_t(bAppCulled ? (m_usFlags | APP_CULLED_MASK) : (m_usFlags & ~APP_CULLED_MASK));
 }
 
 EnAVObject* EnAVObject::FindObjectByName(const char* pcName) {
@@ -297,12 +300,12 @@ EnPointer<EnProperty> EnAVObject::GetProperty(int32_t iType) const {
 
 void EnAVObject::IncrementControlledProperties() {
     m_iControlledProperties++;
-    if (!EN_VERIFY(m_iControlledProperties <= (int) m_propertyList.ItemsInList()))
+    if (!EN_VERIFY(m_iControlledProperties <= (int)m_propertyList.ItemsInList()))
         m_iControlledProperties--;
 }
 
 EnPointer<EnPropertyState> EnAVObject::MergePropertyState(EnPropertyState* pState,
-                                                         bool bCopy) const {
+                                                          bool bCopy) const {
     if (m_propertyList.IsEmpty() && pState) return pState;
     EnPointer<EnPropertyState> spResult;
     if (!pState)
@@ -431,8 +434,8 @@ void EnAVObject::SetCollisionVolume(std::unique_ptr<EnCollisionVolume> spVolume)
 
 void EnAVObject::UpdateWorldCollisionVolume() {
     if (m_spCollisionVolume && m_spWorldCollisionVolume)
-        m_spWorldCollisionVolume->UpdateWorld(*m_spCollisionVolume, m_worldRotate,
-                                              m_worldTranslate, m_worldScale);
+        m_spWorldCollisionVolume->UpdateWorld(*m_spCollisionVolume, m_worldRotate, m_worldTranslate,
+                                              m_worldScale);
 }
 
 EnCollisionVolume* EnAVObject::PrepareWorldVolume() {
@@ -460,12 +463,11 @@ bool EnAVObject::TestBoundCollision(float fTime, EnAVObject* pOther) {
             return TestCollisionVolumes(fTime, *spBound, m_worldVelocity, *pOtherVolume,
                                         pOther->m_worldVelocity);
     }
-    return EnBoundSphere::TestIntersect(fTime, m_worldBound, m_worldVelocity,
-                                        pOther->m_worldBound, pOther->m_worldVelocity);
+    return EnBoundSphere::TestIntersect(fTime, m_worldBound, m_worldVelocity, pOther->m_worldBound,
+                                        pOther->m_worldVelocity);
 }
 
-bool EnAVObject::FindBoundCollisions(float fTime, EnAVObject* pOther,
-                                     EnCollisionRecord& kRecord) {
+bool EnAVObject::FindBoundCollisions(float fTime, EnAVObject* pOther, EnCollisionRecord& kRecord) {
     if (!pOther) return false;
     EnCollisionVolume* pVolume = PrepareWorldVolume();
     EnCollisionVolume* pOtherVolume = pOther->PrepareWorldVolume();
@@ -485,10 +487,9 @@ bool EnAVObject::FindBoundCollisions(float fTime, EnAVObject* pOther,
                 fTime, *spBound, m_worldVelocity, *pOtherVolume, pOther->m_worldVelocity,
                 kRecord.m_fTime, kRecord.m_kPoint, true, kRecord.m_kNormalA, kRecord.m_kNormalB);
     }
-    return EnBoundSphere::FindIntersect(fTime, m_worldBound, m_worldVelocity,
-                                        pOther->m_worldBound, pOther->m_worldVelocity,
-                                        kRecord.m_fTime, kRecord.m_kPoint, true,
-                                        kRecord.m_kNormalA, kRecord.m_kNormalB);
+    return EnBoundSphere::FindIntersect(fTime, m_worldBound, m_worldVelocity, pOther->m_worldBound,
+                                        pOther->m_worldVelocity, kRecord.m_fTime, kRecord.m_kPoint,
+                                        true, kRecord.m_kNormalA, kRecord.m_kNormalB);
 }
 
 bool EnAVObject::RayIntersectsBound(const EnVector3& kOrigin, const EnVector3& kDir) const {

@@ -9,7 +9,9 @@
 EN_IMPLEMENT_RTTI(EnBillboardNode, EnNode);
 EN_IMPLEMENT_STREAM(EnBillboardNode);
 
-EnBillboardNode::EnBillboardNode() { SetMode(ROTATE_ABOUT_UP); }
+EnBillboardNode::EnBillboardNode() {
+    SetMode(ROTATE_ABOUT_UP);
+}
 
 EnBillboardNode::~EnBillboardNode() = default;
 
@@ -30,10 +32,17 @@ void EnBillboardNode::AppendMemberStrings(EnTArray<char*>& kStrings) const {
     kStrings.Add(MakeViewerTitle("EnBillboardNode"));
     const char* pcFormat = "%s = ALWAYS_FACE_CAMERA";
     switch (GetMode()) {
-        case ALWAYS_FACE_CAMERA: break;
-        case ROTATE_ABOUT_UP: pcFormat = "%s = ROTATE_ABOUT_UP"; break;
-        case RIGID_FACE_CAMERA: pcFormat = "%s = RIGID_FACE_CAMERA"; break;
-        default: pcFormat = "%s = UNKNOWN"; break;
+        case ALWAYS_FACE_CAMERA:
+            break;
+        case ROTATE_ABOUT_UP:
+            pcFormat = "%s = ROTATE_ABOUT_UP";
+            break;
+        case RIGID_FACE_CAMERA:
+            pcFormat = "%s = RIGID_FACE_CAMERA";
+            break;
+        default:
+            pcFormat = "%s = UNKNOWN";
+            break;
     }
     kStrings.Add(EnFormatNewString(pcFormat, "m_eMode"));
 }
@@ -85,7 +94,8 @@ void EnBillboardNode::FaceCamera(const EnVector3& kCameraLoc, const EnVector3& k
     switch (GetMode()) {
         case ROTATE_ABOUT_UP: {
             // A turn about the model Y axis that points model +Z at the camera's position.
-            const EnVector3 q = kModel.TransposeTimesVector(kCameraLoc - kWorldTranslate) / fWorldScale;
+            const EnVector3 q =
+                kModel.TransposeTimesVector(kCameraLoc - kWorldTranslate) / fWorldScale;
             const float h = std::sqrt(q.x * q.x + q.z * q.z);
             if (h >= 1e-12f) {
                 const float c = q.z / h;

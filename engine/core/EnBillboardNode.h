@@ -34,7 +34,8 @@ public:
 
     FaceMode GetMode() const { return FaceMode((m_usFlags & MODE_MASK) >> MODE_POS); }
     void SetMode(FaceMode eMode) {
-        m_usFlags = uint16_t((m_usFlags & ~MODE_MASK) | ((uint16_t(eMode) << MODE_POS) & MODE_MASK));
+        m_usFlags =
+            uint16_t((m_usFlags & ~MODE_MASK) | ((uint16_t(eMode) << MODE_POS) & MODE_MASK));
     }
     float GetSavedTime() const { return m_fSavedTime; }
 

@@ -24,9 +24,8 @@ void EnBone::UpdateSkinTransform() {
         EnIsExactKindOf(EnBone, m_pParent) ? static_cast<const EnBone*>(m_pParent) : nullptr;
     if (pParent) {
         m_skinRotate = pParent->m_skinRotate * m_localRotate;
-        m_skinTranslate =
-            pParent->m_fSkinScale * (pParent->m_skinRotate * m_localTranslate) +
-            pParent->m_skinTranslate;
+        m_skinTranslate = pParent->m_fSkinScale * (pParent->m_skinRotate * m_localTranslate) +
+                          pParent->m_skinTranslate;
         m_fSkinScale = m_fLocalScale * pParent->m_fSkinScale;
     } else {
         m_skinRotate = m_localRotate;

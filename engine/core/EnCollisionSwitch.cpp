@@ -6,7 +6,9 @@
 EN_IMPLEMENT_RTTI(EnCollisionSwitch, EnNode);
 EN_IMPLEMENT_STREAM(EnCollisionSwitch);
 
-EnCollisionSwitch::EnCollisionSwitch() { SetPropagate(true); }
+EnCollisionSwitch::EnCollisionSwitch() {
+    SetPropagate(true);
+}
 
 EnCollisionSwitch::~EnCollisionSwitch() = default;
 

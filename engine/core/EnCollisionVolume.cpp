@@ -21,7 +21,9 @@ VolumeTables& Tables() {
     return s_kTables;
 }
 
-bool IsType(int32_t iType) { return iType >= 0 && iType < EnCollisionVolume::TYPE_COUNT; }
+bool IsType(int32_t iType) {
+    return iType >= 0 && iType < EnCollisionVolume::TYPE_COUNT;
+}
 
 }  // namespace
 
@@ -45,13 +47,17 @@ void EnCollisionVolume::SetCreator(int32_t iType, Creator pfnCreate) {
     if (IsType(iType)) Tables().m_apfnCreate[iType] = pfnCreate;
 }
 
-void EnCollisionVolume::SetSphereHook(SphereHook pfnHook) { Tables().m_pfnSphereHook = pfnHook; }
+void EnCollisionVolume::SetSphereHook(SphereHook pfnHook) {
+    Tables().m_pfnSphereHook = pfnHook;
+}
 
 void EnCollisionVolume::SetTriangleHook(TriangleHook pfnHook) {
     Tables().m_pfnTriangleHook = pfnHook;
 }
 
-void EnCollisionVolume::ClearTables() { Tables() = VolumeTables(); }
+void EnCollisionVolume::ClearTables() {
+    Tables() = VolumeTables();
+}
 
 bool TestCollisionVolumes(float fTime, EnCollisionVolume& kVolumeA, const EnVector3& kVelocityA,
                           EnCollisionVolume& kVolumeB, const EnVector3& kVelocityB) {
@@ -82,9 +88,8 @@ bool FindCollisionVolumeIntersections(float fTime, EnCollisionVolume& kVolumeA,
     return false;
 }
 
-bool TestTriangleAgainstVolume(float fTime, EnCollisionVolume& kVolume,
-                               const EnVector3& kVelocity, const EnVector3& kP0,
-                               const EnVector3& kP1, const EnVector3& kP2,
+bool TestTriangleAgainstVolume(float fTime, EnCollisionVolume& kVolume, const EnVector3& kVelocity,
+                               const EnVector3& kP0, const EnVector3& kP1, const EnVector3& kP2,
                                const EnVector3& kTriangleVelocity) {
     const int32_t iType = kVolume.GetType();
     if (!IsType(iType)) return false;

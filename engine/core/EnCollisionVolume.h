@@ -17,14 +17,13 @@ class EnCollisionVolume {
 public:
     static constexpr int32_t TYPE_COUNT = 6;
 
-    using PairTest = bool (*)(float fTime, EnCollisionVolume& kVolume0,
-                              const EnVector3& kVelocity0, EnCollisionVolume& kVolume1,
-                              const EnVector3& kVelocity1);
+    using PairTest = bool (*)(float fTime, EnCollisionVolume& kVolume0, const EnVector3& kVelocity0,
+                              EnCollisionVolume& kVolume1, const EnVector3& kVelocity1);
     using PairSearch = bool (*)(float fTime, EnCollisionVolume& kVolume0,
                                 const EnVector3& kVelocity0, EnCollisionVolume& kVolume1,
                                 const EnVector3& kVelocity1, float& fIntersectTime,
-                                EnVector3& kIntersectPoint, bool bCalcNormals,
-                                EnVector3& kNormal0, EnVector3& kNormal1);
+                                EnVector3& kIntersectPoint, bool bCalcNormals, EnVector3& kNormal0,
+                                EnVector3& kNormal1);
     using TriangleTest = bool (*)(float fTime, EnCollisionVolume& kVolume,
                                   const EnVector3& kVelocity, const EnVector3& kP0,
                                   const EnVector3& kP1, const EnVector3& kP2,
@@ -74,9 +73,8 @@ bool FindCollisionVolumeIntersections(float fTime, EnCollisionVolume& kVolumeA,
                                       const EnVector3& kVelocityB, float& fIntersectTime,
                                       EnVector3& kIntersectPoint, bool bCalcNormals,
                                       EnVector3& kNormalA, EnVector3& kNormalB);
-bool TestTriangleAgainstVolume(float fTime, EnCollisionVolume& kVolume,
-                               const EnVector3& kVelocity, const EnVector3& kP0,
-                               const EnVector3& kP1, const EnVector3& kP2,
+bool TestTriangleAgainstVolume(float fTime, EnCollisionVolume& kVolume, const EnVector3& kVelocity,
+                               const EnVector3& kP0, const EnVector3& kP1, const EnVector3& kP2,
                                const EnVector3& kTriangleVelocity);
 bool FindTriangleVolumeIntersections(float fTime, EnCollisionVolume& kVolume,
                                      const EnVector3& kVelocity, const EnVector3& kP0,

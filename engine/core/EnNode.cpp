@@ -31,7 +31,9 @@ std::vector<EnDynamicEffect*> EffectsInOrder(const EnTInlineList<EnDynamicEffect
 
 }  // namespace
 
-EnNode::EnNode() { m_usFlags |= VISUAL_MASK; }
+EnNode::EnNode() {
+    m_usFlags |= VISUAL_MASK;
+}
 
 EnNode::~EnNode() {
     while (!m_effectList.IsEmpty()) {
@@ -315,7 +317,9 @@ bool EnNode::MergeChildBounds() {
     return bVisual;
 }
 
-void EnNode::ComputeWorldBound() { MergeChildBounds(); }
+void EnNode::ComputeWorldBound() {
+    MergeChildBounds();
+}
 
 void EnNode::UpdatePropertyState(EnPropertyState* pState) {
     EnPointer<EnPropertyState> spMerged = MergePropertyState(pState, true);

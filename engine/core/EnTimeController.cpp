@@ -99,7 +99,8 @@ uint32_t EnTimeController::GetChainLength(const EnTimeController* pController) {
 
 void EnTimeController::StartAnimations(EnObjectNET* pObject, float fTime) {
     if (!pObject) return;
-    for (EnTimeController* p = pObject->GetFirstController(); p; p = p->GetNext()) p->StartAt(fTime);
+    for (EnTimeController* p = pObject->GetFirstController(); p; p = p->GetNext())
+        p->StartAt(fTime);
     if (auto* pAVObject = EnDynamicCast(EnAVObject, pObject)) {
         const auto& kProperties = pAVObject->GetPropertyList();
         for (EnTListIterator pos = kProperties.GetHeadPos(); pos;) {

@@ -53,7 +53,9 @@ struct Affine {
             out[r] = m[r][0] * v.x + m[r][1] * v.y + m[r][2] * v.z + m[r][3];
         return out;
     }
-    double Scale() const { return std::sqrt(m[0][0] * m[0][0] + m[1][0] * m[1][0] + m[2][0] * m[2][0]); }
+    double Scale() const {
+        return std::sqrt(m[0][0] * m[0][0] + m[1][0] * m[1][0] + m[2][0] * m[2][0]);
+    }
 };
 
 struct Sphere {
@@ -133,7 +135,9 @@ Expected Compute(const EnAVObject* pObject, const Expected* pParent) {
         double s = pParent->world.Scale();
         for (int r = 0; r < 3; r++)
             e.velocity[r] = (pParent->world.m[r][0] * v.x + pParent->world.m[r][1] * v.y +
-                             pParent->world.m[r][2] * v.z) / s + pParent->velocity[r];
+                             pParent->world.m[r][2] * v.z) /
+                                s +
+                            pParent->velocity[r];
     } else {
         e.world = kLocal;
         e.velocity = {v.x, v.y, v.z};
@@ -181,7 +185,8 @@ Expected Check(const EnAVObject* pObject, const Expected* pParent, const Sphere*
     if (e.bVisual) {
         const EnBoundSphere& kBound = pObject->GetWorldBound();
         ExpectNear(e.bound.r, kBound.m_fRadius, "bound radius");
-        for (int i = 0; i < 3; i++) ExpectNear(e.bound.c[i], (&kBound.m_center.x)[i], "bound centre");
+        for (int i = 0; i < 3; i++)
+            ExpectNear(e.bound.c[i], (&kBound.m_center.x)[i], "bound centre");
     }
     return e;
 }
@@ -260,7 +265,8 @@ TEST(EnAVObject, RayAgainstWorldBound) {
     };
     EnPointer<TestLeaf> spLeaf = new TestLeaf(EnBoundSphere({0, 0, 0}, 1.0f));
     spLeaf->Update(0.0f);
-    for (const Case& c : cases) EXPECT_EQ(spLeaf->RayIntersectsBound(c.origin, c.dir), c.hit) << c.what;
+    for (const Case& c : cases)
+        EXPECT_EQ(spLeaf->RayIntersectsBound(c.origin, c.dir), c.hit) << c.what;
 }
 
 TEST(EnAVObject, FirstAttachedPropertyOfATypeWins) {
@@ -586,7 +592,8 @@ TEST(EnAVObject, LoadingRestoresThePropertyListOrder) {
     ASSERT_TRUE(pLoaded);
     std::vector<std::string> kNames;
     const auto& kList = pLoaded->GetPropertyList();
-    for (EnTListIterator pos = kList.GetHeadPos(); pos;) kNames.emplace_back(kList.GetNext(pos)->GetName());
+    for (EnTListIterator pos = kList.GetHeadPos(); pos;)
+        kNames.emplace_back(kList.GetNext(pos)->GetName());
     EXPECT_EQ(kNames, (std::vector<std::string>{"c", "z", "a"}));
     EXPECT_TRUE(pLoaded->EqualsObject(spLeaf));
 }
@@ -605,8 +612,8 @@ TEST(EnAVObject, LoadedControlledPropertiesAreCountedOnceLinked) {
     ASSERT_TRUE(pLoaded);
     EXPECT_EQ(pLoaded->GetControlledProperties(), 1);
     pLoaded->Update(3.0f);
-    auto* pController = EnDynamicCast(TestController,
-                                      pLoaded->GetProperty(EnProperty::ALPHA)->GetFirstController());
+    auto* pController = EnDynamicCast(
+        TestController, pLoaded->GetProperty(EnProperty::ALPHA)->GetFirstController());
     ASSERT_TRUE(pController);
     EXPECT_EQ(pController->m_kTimes, std::vector<float>{3.0f});
 }

@@ -35,7 +35,9 @@ void ExpectVectorNear(const EnVector3& kExpected, const EnVector3& kActual, cons
     EXPECT_NEAR(kExpected.z, kActual.z, 1e-5f) << pcWhat;
 }
 
-bool MaskBit(const uint32_t* puiMask, uint32_t uiBit) { return puiMask[uiBit >> 5] >> (uiBit & 31) & 1u; }
+bool MaskBit(const uint32_t* puiMask, uint32_t uiBit) {
+    return puiMask[uiBit >> 5] >> (uiBit & 31) & 1u;
+}
 
 }  // namespace
 
@@ -47,10 +49,8 @@ TEST(CullAndDraw, ObjectsOutsideAPlaneAreNotDrawn) {
         const char* what;
     };
     const Case cases[] = {
-        {{10, 0, 0}, true, "wholly inside"},
-        {{1, 0, 0}, true, "cut by the near plane"},
-        {{-10, 0, 0}, false, "behind the camera"},
-        {{150, 0, 0}, false, "beyond the far plane"},
+        {{10, 0, 0}, true, "wholly inside"},         {{1, 0, 0}, true, "cut by the near plane"},
+        {{-10, 0, 0}, false, "behind the camera"},   {{150, 0, 0}, false, "beyond the far plane"},
         {{10, 30, 0}, false, "above the top plane"},
     };
     for (const Case& c : cases) {

@@ -81,7 +81,7 @@ TEST(EnNode, RemovalLeavesHolesThatFirstFreeAddFills) {
     EXPECT_EQ(spNode->GetArrayCount(), 3u);
     EXPECT_EQ(spB->GetParent(), nullptr);
     EXPECT_EQ(spNode->RemoveChildAt(2), spC.Get());
-    EXPECT_EQ(spNode->GetArrayCount(), 2u);  // only the last slot shrinks the array
+    EXPECT_EQ(spNode->GetArrayCount(), 2u);        // only the last slot shrinks the array
     EXPECT_EQ(spNode->RemoveChildAt(1), nullptr);  // an empty slot
     EXPECT_EQ(spNode->RemoveChildAt(7), nullptr);
     EXPECT_EQ(spNode->RemoveChild(spC), nullptr);  // not a child any more
@@ -206,14 +206,11 @@ TEST(EnNode, CyclesAreRefusedByAddChildAndByTheLoader) {
     std::vector<Case> cases;
     cases.push_back({"two nodes, each the other's child",
                      std::move(SceneBytes().TopLevel().Node(1, {2}).Node(2, {1}).End())});
-    cases.push_back({"a node that is its own child",
-                     std::move(SceneBytes().TopLevel().Node(1, {1}).End())});
-    cases.push_back({"a cycle of three", std::move(SceneBytes()
-                                                       .TopLevel()
-                                                       .Node(1, {2})
-                                                       .Node(2, {3})
-                                                       .Node(3, {1})
-                                                       .End())});
+    cases.push_back(
+        {"a node that is its own child", std::move(SceneBytes().TopLevel().Node(1, {1}).End())});
+    cases.push_back(
+        {"a cycle of three",
+         std::move(SceneBytes().TopLevel().Node(1, {2}).Node(2, {3}).Node(3, {1}).End())});
     for (const Case& c : cases) {
         EnStream kStream;
         EXPECT_FALSE(kStream.Load(kDir.Write("cycle.enf", c.bytes.Bytes()).c_str())) << c.what;
@@ -251,7 +248,7 @@ TEST(EnNode, EffectsKeepTheirOrderThroughSaveAndLoad) {
     spRoot->AddChild(pB);
     spRoot->AttachEffect(pB);
     pA->AttachAffectedNode(spRoot);  // either side makes the link
-    spRoot->AttachEffect(pA);         // already there: nothing changes
+    spRoot->AttachEffect(pA);        // already there: nothing changes
     EXPECT_EQ(Effects(*spRoot), (std::vector<EnDynamicEffect*>{pA, pB}));
     EXPECT_EQ(pA->m_kAffected, std::vector<EnNode*>{spRoot.Get()});
 

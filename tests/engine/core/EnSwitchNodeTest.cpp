@@ -234,10 +234,9 @@ TEST(EnFltAnimationNode, PicksTheChildForTheTimeWithinThePeriod) {
         int32_t index;
     };
     const Case cases[] = {
-        {1.0, false, 0.3, 1},   {1.0, false, -0.3, 2}, {1.0, false, 0.0, 0},
-        {1.0, false, 0.999, 3}, {1.0, false, 2.6, 2},  {1.0, true, 0.3, 2},
-        {1.0, true, 0.75, 2},   {1.0, true, 0.5, 3},   {2.0, false, 1.0, 2},
-        {0.0, false, 0.3, -1},  {-1.0, false, 0.3, -1},
+        {1.0, false, 0.3, 1}, {1.0, false, -0.3, 2}, {1.0, false, 0.0, 0},   {1.0, false, 0.999, 3},
+        {1.0, false, 2.6, 2}, {1.0, true, 0.3, 2},   {1.0, true, 0.75, 2},   {1.0, true, 0.5, 3},
+        {2.0, false, 1.0, 2}, {0.0, false, 0.3, -1}, {-1.0, false, 0.3, -1},
     };
     for (const Case& c : cases) {
         EnPointer<EnFltAnimationNode> spFlip = new EnFltAnimationNode;
@@ -252,7 +251,8 @@ TEST(EnFltAnimationNode, PicksTheChildForTheTimeWithinThePeriod) {
 
 TEST(EnFltAnimationNode, DrawsTheFrameOfTheSavedTimeOnly) {
     EnPointer<EnFltAnimationNode> spFlip = new EnFltAnimationNode;
-    std::vector<TestLeaf*> kLeaves = AddLeaves(*spFlip, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+    std::vector<TestLeaf*> kLeaves =
+        AddLeaves(*spFlip, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
     spFlip->Update(0.6f);
     TestLeaf::DrawLog().clear();
     spFlip->CullAndDraw(nullptr);

@@ -35,7 +35,14 @@ TEST(EnTimeController, ScaleTimeMapsTheClockIntoTheKeyRange) {
     };
     const Case cases[] = {
         {C::APP_TIME, C::LOOP, 0, 2, 1, 0, {{0.5f, 0.5f}, {2.5f, 0.5f}, {4.5f, 0.5f}}, "loop"},
-        {C::APP_TIME, C::REVERSE, 0, 2, 1, 0, {{0.5f, 0.5f}, {2.5f, 1.5f}, {4.5f, 0.5f}}, "reverse"},
+        {C::APP_TIME,
+         C::REVERSE,
+         0,
+         2,
+         1,
+         0,
+         {{0.5f, 0.5f}, {2.5f, 1.5f}, {4.5f, 0.5f}},
+         "reverse"},
         {C::APP_TIME, C::CLAMP, 0, 2, 1, 0, {{-1, 0}, {1, 1}, {3, 2}}, "clamp"},
         {C::APP_INIT, C::CLAMP, 0, 10, 1, 0, {{10, 0}, {11, 1}}, "init starts at the first call"},
         {C::APP_TIME, C::LOOP, 0, 2, 2, 0.5f, {{0.5f, 1.5f}, {1.0f, 0.5f}}, "frequency and phase"},

@@ -60,8 +60,7 @@ void TestLeaf::BakeTransform(const EnMatrix3& kRotate, const EnVector3& kTransla
     m_iBakes++;
 }
 
-bool TestLeaf::TestCollision(float, const EnCollisionQuery& kThis,
-                             const EnCollisionQuery& kOther) {
+bool TestLeaf::TestCollision(float, const EnCollisionQuery& kThis, const EnCollisionQuery& kOther) {
     m_kQueries.push_back(kThis);
     m_kOtherQueries.push_back(kOther);
     return m_bCollides;
@@ -120,7 +119,9 @@ EffectLinkScope::EffectLinkScope() : m_kSaved(EnEffectLink::Get()) {
     kLink.pfnDetachAffectedNode = [](EnDynamicEffect* p, EnNode* n) { p->DetachAffectedNode(n); };
 }
 
-EffectLinkScope::~EffectLinkScope() { EnEffectLink::Get() = m_kSaved; }
+EffectLinkScope::~EffectLinkScope() {
+    EnEffectLink::Get() = m_kSaved;
+}
 
 SceneBytes::SceneBytes(const std::string& kVersion) {
     m_kBytes = "Ensemblage File Format, Version " + kVersion + "\n";
@@ -140,7 +141,9 @@ SceneBytes& SceneBytes::U32(uint32_t v) {
     return *this;
 }
 
-SceneBytes& SceneBytes::F32(float f) { return U32(std::bit_cast<uint32_t>(f)); }
+SceneBytes& SceneBytes::F32(float f) {
+    return U32(std::bit_cast<uint32_t>(f));
+}
 
 SceneBytes& SceneBytes::String(const std::string& k) {
     U32(uint32_t(k.size()));

@@ -162,8 +162,8 @@ TEST(EnSortAdjustNode, AnAccumulatorLinkToAnotherClassIsRefused) {
     };
     Text("Top Level Object");
     Text("EnSortAdjustNode");
-    U32(1);                     // link ID
-    U32(0), U32(0), U32(0);     // name, extra data, controller
+    U32(1);                          // link ID
+    U32(0), U32(0), U32(0);          // name, extra data, controller
     kBytes += std::string(2, '\0');  // flags
     for (int i = 0; i < 3; i++) F32(0);
     for (int r = 0; r < 3; r++)
