@@ -6,6 +6,8 @@
 #include "engine/core/EnCamera.h"
 #include "engine/core/EnTimeController.h"
 #include "engine/core/EnViewerStrings.h"
+#include "engine/core/EnStream.h"
+#include "engine/geometry/EnSkinController.h"
 #include "engine/render/EnRender.h"
 
 EN_IMPLEMENT_RTTI(EnTriShape, EnTriBasedGeom);
@@ -25,6 +27,19 @@ EnObject* EnTriShape::CloneObject() {
     auto* pCopy = new EnTriShape;
     CopyMembers(pCopy);
     return pCopy;
+}
+
+void EnTriShape::LinkFromStream(EnStream& kStream) {
+    EnTriBasedGeom::LinkFromStream(kStream);
+    EnGeometryData* pData = GetGeometryData();
+    if (kStream.HasFailed() || !pData) return;
+    for (EnTimeController* p = GetFirstController(); p; p = p->GetNext()) {
+        auto* pSkin = EnDynamicCast(EnSkinController, p);
+        if (pSkin && !pSkin->HasValidIndices(pData->GetVertexCount())) {
+            kStream.MarkRecordInvalid();
+            return;
+        }
+    }
 }
 
 void EnTriShape::AppendMemberStrings(EnTArray<char*>& kStrings) const {

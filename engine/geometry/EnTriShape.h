@@ -17,6 +17,9 @@ public:
     explicit EnTriShape(EnTriShapeData* pModelData) : EnTriBasedGeom(pModelData) {}
 
     EnObject* CloneObject() override;
+    // The scene-object links, then the check that the skin controllers' vertex entries lie
+    // among the data's vertices.
+    void LinkFromStream(EnStream& kStream) override;
     void AppendMemberStrings(EnTArray<char*>& kStrings) const override;
     // Offers the object to the accumulator, then draws the triangle list, tells the controllers
     // the draw is done and counts it.
