@@ -54,17 +54,24 @@ EnRender* AsRenderer(int& token) {
     return reinterpret_cast<EnRender*>(&token);
 }
 
-// Every test starts from the program's start-up state of the image statics and leaves it so.
+// Every test runs with the stand-in factory and leaves the image statics as it found them (a
+// renderer linked into the same program may have installed its offer function).
 class EnImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        m_pfnSavedCreate = EnImage::ms_pfnCreateImage;
+        m_pfnSavedOffer = EnImage::ms_pfnOfferImage;
         EnImage::ms_pfnCreateImage = &MakeTestImage;
+        EnImage::ms_pfnOfferImage = nullptr;
+        m_uiSavedRenderers = EnImage::ms_kRenderers.GetCount();
         g_pOffers = &m_offers;
     }
     void TearDown() override {
-        EnImage::ms_pfnCreateImage = nullptr;
-        EnImage::ms_pfnOfferImage = nullptr;
-        while (!EnImage::ms_kRenderers.IsEmpty()) EnImage::ms_kRenderers.RemoveHead();
+        EnImage::ms_pfnCreateImage = m_pfnSavedCreate;
+        EnImage::ms_pfnOfferImage = m_pfnSavedOffer;
+        // The stand-in renderers were added at the tail.
+        while (EnImage::ms_kRenderers.GetCount() > m_uiSavedRenderers)
+            EnImage::ms_kRenderers.RemoveTail();
         EnImage::ms_uiLastError = 0;
         EnImage::ms_bSaveByName = true;
         EnImage::ms_bMipmapDefault = false;
@@ -72,6 +79,9 @@ protected:
         g_pOffers = nullptr;
     }
 
+    EnImage::CreateImageFunction m_pfnSavedCreate = nullptr;
+    EnImage::OfferImageFunction m_pfnSavedOffer = nullptr;
+    uint32_t m_uiSavedRenderers = 0;
     Offers m_offers;
     TempDir m_dir;
 };
