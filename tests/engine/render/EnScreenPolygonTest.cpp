@@ -111,6 +111,82 @@ TEST(EnScreenPolygon, RoundTripsThroughSceneFiles) {
     }
 }
 
+// The bytes of a scene file holding one textured polygon with an alpha property, and the
+// offset of the polygon's vertex count (right after its class name and link ID).
+struct SavedPolygon {
+    std::string kBytes;
+    size_t uiCount = 0;
+    size_t TextureFlag() const { return uiCount + 2 + 4 * 12; }
+    size_t ColorFlag() const { return TextureFlag() + 4 + 4 * 8; }
+    size_t PropertyCount() const { return ColorFlag() + 4; }
+    size_t PropertyID(int i) const { return PropertyCount() + 4 + 4 * size_t(i); }
+
+    explicit SavedPolygon(const TempDir& kDir) {
+        const std::string kPath = kDir.File("saved.enf");
+        EnPointer<EnScreenPolygon> spPolygon = new EnScreenPolygon(4, kQuad, kUV, nullptr);
+        EnPointer<EnAlphaProperty> spAlpha = new EnAlphaProperty;
+        spPolygon->GetPropertyState()->SetProperty(spAlpha);
+        EnStream kStream;
+        kStream.InsertObject(spPolygon);
+        EXPECT_TRUE(kStream.Save(kPath.c_str()));
+        kBytes = TempDir::Read(kPath);
+        const size_t uiName = kBytes.find("EnScreenPolygon");
+        EXPECT_NE(uiName, std::string::npos);
+        uiCount = uiName + std::strlen("EnScreenPolygon") + 4;
+    }
+    std::string Patched(size_t uiOffset, uint32_t uiValue, int iBytes = 4) const {
+        std::string kOut = kBytes;
+        for (int i = 0; i < iBytes; i++) kOut[uiOffset + i] = char(uiValue >> (8 * i));
+        return kOut;
+    }
+};
+
+TEST(EnScreenPolygon, LoadsAnyNonZeroFlagAsPresentAndRefusesHostileCounts) {
+    TempDir kDir;
+    SavedPolygon kSaved(kDir);
+    // Sanity: the offsets point where the writer put the fields.
+    ASSERT_EQ(uint8_t(kSaved.kBytes[kSaved.uiCount]), 4);
+    ASSERT_EQ(uint8_t(kSaved.kBytes[kSaved.TextureFlag()]), 1);
+    ASSERT_EQ(uint8_t(kSaved.kBytes[kSaved.PropertyCount()]), 15);
+
+    struct Case {
+        const char* name;
+        size_t uiOffset;
+        uint32_t uiValue;
+        int iBytes;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"texture flag holding an old pointer value", kSaved.TextureFlag(), 0x0012F4A0u, 4, true},
+        {"vertex count past the end", kSaved.uiCount, 0xFFFFu, 2, false},
+        {"property count past the end", kSaved.PropertyCount(), 0x7FFFFFFFu, 4, false},
+        {"property link to no object", kSaved.PropertyID(0), 999u, 4, true},
+        {"property link to the polygon itself", kSaved.PropertyID(0), 1u, 4, false},
+    };
+    for (const Case& c : cases) {
+        const std::string kFile =
+            kDir.Write("patched.enf", kSaved.Patched(c.uiOffset, c.uiValue, c.iBytes));
+        EnStream kStream;
+        ASSERT_EQ(kStream.Load(kFile.c_str()), c.loads) << c.name;
+        if (!c.loads) continue;
+        EnScreenPolygon* pPolygon = EnDynamicCast(EnScreenPolygon, kStream.GetObjectAt(0));
+        ASSERT_NE(pPolygon, nullptr) << c.name;
+        ASSERT_NE(pPolygon->GetTextures(), nullptr) << c.name;
+        EXPECT_EQ(pPolygon->GetTextures()[1], kUV[1]) << c.name;
+        EXPECT_EQ(pPolygon->GetColors(), nullptr) << c.name;
+    }
+
+    // A link that resolves to nothing leaves the entry as it was: the default alpha property.
+    const std::string kFile =
+        kDir.Write("unresolved.enf", kSaved.Patched(kSaved.PropertyID(0), 999u));
+    EnStream kStream;
+    ASSERT_TRUE(kStream.Load(kFile.c_str()));
+    EnScreenPolygon* pPolygon = EnDynamicCast(EnScreenPolygon, kStream.GetObjectAt(0));
+    ASSERT_NE(pPolygon, nullptr);
+    EnPointer<EnPropertyState> spDefaults = new EnPropertyState;
+    EXPECT_EQ(pPolygon->GetPropertyState()->GetProperty(0), spDefaults->GetProperty(0));
+}
+
 TEST(EnScreenPolygon, CameraKeepsItsPolygonsThroughSceneFilesInArrayOrder) {
     TempDir kDir;
     EnPointer<EnCamera> spCamera = new EnCamera;
