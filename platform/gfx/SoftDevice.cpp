@@ -159,6 +159,7 @@ Result SoftDevice::BeginScene() {
     if (r == Result::Ok) {
         m_inScene = true;
         ++m_stats.scenes;
+        OnSceneChange(true);
     }
     return m_g->Trace(r, "Device::BeginScene()");
 }
@@ -169,6 +170,7 @@ Result SoftDevice::EndScene() {
     if (r == Result::Ok && !m_inScene) r = Result::SceneNotInScene;
     if (r == Result::Ok) {
         m_inScene = false;
+        OnSceneChange(false);
         r = DoEndScene();
     }
     return m_g->Trace(r, "Device::EndScene()");

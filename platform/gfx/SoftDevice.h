@@ -112,6 +112,8 @@ protected:
                            float z, uint32_t stencil);
     virtual void OnTargetChanged() {}
     virtual Result DoEndScene() { return Result::Ok; }
+    // The device entered (true) or left (false) a scene.
+    virtual void OnSceneChange(bool) {}
 
     // What changed since the back end last looked (it clears the bits it has applied).
     enum DirtyBits : uint32_t {

@@ -29,6 +29,10 @@ SoftGraphics* GlBackend::MakeGraphics(const GfxConfig::Driver& driver) {
     return new GlGraphics(this, Config(), driver);
 }
 
+void GlBackend::Finish(Graphics* graphics) {
+    if (auto* g = dynamic_cast<GlGraphics*>(graphics)) g->Finish();
+}
+
 bool GlBackend::Available(std::string* why) {
     static std::once_flag once;
     static bool ok = false;

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "platform/gfx/Graphics.h"
 #include "platform/gfx/SoftBackend.h"
 
 namespace plat::gfx {
@@ -17,6 +18,9 @@ public:
 
     // Whether an OpenGL context can be made here (a display can be opened); why says why not.
     static bool Available(std::string* why = nullptr);
+    // Waits until every command given to a graphics object of this back end is done
+    // (benchmarks and tests).
+    static void Finish(Graphics* graphics);
 
 protected:
     SoftGraphics* MakeGraphics(const GfxConfig::Driver& driver) override;

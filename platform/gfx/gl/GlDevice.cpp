@@ -205,6 +205,13 @@ GlDevice::GlDevice(GlGraphics* g, SoftGraphics3D* g3d, DeviceType type, SoftSurf
                    const DeviceDesc& caps)
     : SoftDevice(g, g3d, type, target, caps) {}
 
+GlDevice::~GlDevice() {
+    SoftGraphics::Scope scope(m_g);
+    if (m_inScene) G()->SceneChanged(false);
+}
+
+void GlDevice::OnSceneChange(bool inScene) { G()->SceneChanged(inScene); }
+
 GlGraphics* GlDevice::G() const { return static_cast<GlGraphics*>(m_g); }
 GlSurface* GlDevice::GlTarget() const { return static_cast<GlSurface*>(m_target.Get()); }
 
@@ -679,7 +686,7 @@ Result GlDevice::DoDraw(const DrawCall& c) {
         ApplyRenderStates(pre);
         m_dirty |= DirtyMaterial;
     }
-    if (m_dirty & (DirtyLights | DirtyTransforms)) ApplyLights();
+    if (m_dirty & DirtyLights) ApplyLights();
     if (m_dirty & (DirtyLights | DirtyTransforms | DirtyViewport | DirtyTarget)) ApplyTransforms(pre);
     if (m_dirty & DirtyMaterial) ApplyMaterial();
     if (m_dirty & (DirtyStages | DirtyTextures)) ApplyStages();

@@ -20,12 +20,14 @@ class GlDevice : public SoftDevice {
 public:
     GlDevice(GlGraphics* g, SoftGraphics3D* g3d, DeviceType type, SoftSurface* target,
              const DeviceDesc& caps);
+    ~GlDevice() override;
 
 protected:
     Result DoDraw(const DrawCall& call) override;
     Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color, float z,
                    uint32_t stencil) override;
     void OnTargetChanged() override;
+    void OnSceneChange(bool inScene) override;
 
 private:
     GlGraphics* G() const;

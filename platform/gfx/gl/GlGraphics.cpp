@@ -99,15 +99,16 @@ void GlGraphics::Enter() {
 }
 
 void GlGraphics::Leave() {
-    // The next call may come from another thread, whose context cannot flush this one: every
-    // call that issued commands sends them off and marks where they end, so that a context
-    // taking over waits for them.
-    if (m_touched && m_primary) {
+    // The next call may come from another thread, whose context cannot flush this one: commands
+    // are sent off, with a fence marking where they end for a context taking over to wait on,
+    // whenever a call leaves them behind outside a scene. Inside a scene they wait, so that a
+    // frame's clears and draws reach the driver together; a scene belongs to one thread.
+    if (m_touched && m_primary && m_openScenes <= 0) {
         if (m_fence) Gl().DeleteSync(m_fence);
         m_fence = Gl().FenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
         glFlush();
+        m_touched = false;
     }
-    m_touched = false;
 }
 
 Result GlGraphics::OnCooperativeLevel(Window* window, uint32_t flags) {

@@ -34,6 +34,8 @@ public:
     void BumpStateEpoch() { ++m_epoch; }
     // A GL command was issued during this call.
     void Touched() { m_touched = true; }
+    // A device entered or left a scene; commands are sent off when no scene is open.
+    void SceneChanged(bool entered) { m_openScenes += entered ? 1 : -1; }
     // Deletes a framebuffer object of some context (now, or when that context is next current).
     void DeleteFramebuffer(void* context, GLuint fbo);
 
@@ -78,6 +80,7 @@ private:
     std::vector<ThreadContext> m_contexts;
     std::vector<PendingDelete> m_pendingDeletes;
     bool m_touched = false;
+    int m_openScenes = 0;
     bool m_lostMarked = false;
     uint32_t m_epoch = 1;
     uint32_t m_fboEpoch = 0;
