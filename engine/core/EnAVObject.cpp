@@ -300,8 +300,11 @@ EnPointer<EnProperty> EnAVObject::GetProperty(int32_t iType) const {
 
 void EnAVObject::IncrementControlledProperties() {
     m_iControlledProperties++;
-    if (!EN_VERIFY(m_iControlledProperties <= (int)m_propertyList.ItemsInList()))
-        m_iControlledProperties--;
+    // The condition is written as the assertion report names it.
+    // clang-format off
+    const bool bWithin = EN_VERIFY(m_iControlledProperties <= (int) m_propertyList.ItemsInList());
+    // clang-format on
+    if (!bWithin) m_iControlledProperties--;
 }
 
 EnPointer<EnPropertyState> EnAVObject::MergePropertyState(EnPropertyState* pState,

@@ -10,6 +10,7 @@
 #include "engine/core/EnRayQuery.h"
 #include "engine/core/EnStream.h"
 #include "engine/core/EnStringExtraData.h"
+#include "engine/geometry/EnAmbientLight.h"
 #include "tests/engine/core/SceneTestObjects.h"
 #include "tests/support/AssertCapture.h"
 #include "tests/support/TempDir.h"
@@ -237,11 +238,10 @@ TEST(EnNode, ChildCountsBeyondTheFileAreRefused) {
 }
 
 TEST(EnNode, EffectsKeepTheirOrderThroughSaveAndLoad) {
-    EffectLinkScope kScope;
     TempDir kDir;
     EnPointer<EnNode> spRoot = new EnNode;
-    auto* pA = new EnDynamicEffect;
-    auto* pB = new EnDynamicEffect;
+    auto* pA = new EnAmbientLight;
+    auto* pB = new EnAmbientLight;
     pA->SetName("A");
     pB->SetName("B");
     spRoot->AddChild(pA);
@@ -250,7 +250,8 @@ TEST(EnNode, EffectsKeepTheirOrderThroughSaveAndLoad) {
     pA->AttachAffectedNode(spRoot);  // either side makes the link
     spRoot->AttachEffect(pA);        // already there: nothing changes
     EXPECT_EQ(Effects(*spRoot), (std::vector<EnDynamicEffect*>{pA, pB}));
-    EXPECT_EQ(pA->m_kAffected, std::vector<EnNode*>{spRoot.Get()});
+    EXPECT_EQ(pA->GetAffectedNodeCount(), 1u);
+    EXPECT_TRUE(pA->AffectsNode(spRoot));
 
     ASSERT_NE(SaveScene(kDir.File("e.enf"), {spRoot}), "");
     EnStream kStream;
@@ -261,26 +262,67 @@ TEST(EnNode, EffectsKeepTheirOrderThroughSaveAndLoad) {
     ASSERT_EQ(kLoaded.size(), 2u);
     EXPECT_STREQ(kLoaded[0]->GetName(), "A");
     EXPECT_STREQ(kLoaded[1]->GetName(), "B");
-    EXPECT_EQ(kLoaded[0]->m_kAffected, std::vector<EnNode*>{pLoaded});
+    EXPECT_EQ(kLoaded[0]->GetAffectedNodeCount(), 1u);
+    EXPECT_TRUE(kLoaded[0]->AffectsNode(pLoaded));
     EXPECT_TRUE(pLoaded->EqualsObject(spRoot));
 
     spRoot->DetachEffect(pA);
-    EXPECT_TRUE(pA->m_kAffected.empty());
+    EXPECT_EQ(pA->GetAffectedNodeCount(), 0u);
     EXPECT_EQ(Effects(*spRoot), std::vector<EnDynamicEffect*>{pB});
     spRoot->DetachAllEffects();
-    EXPECT_TRUE(pB->m_kAffected.empty());
+    EXPECT_EQ(pB->GetAffectedNodeCount(), 0u);
     EXPECT_FALSE(spRoot->HasEffects());
 }
 
+TEST(EnNode, EffectsReachEveryObjectBelowTheirNodes) {
+    EnPointer<EnNode> spRoot = new EnNode;
+    auto* pMiddle = new EnNode;
+    auto* pBare = new EnNode;
+    auto* pDeep = new TestLeaf;
+    auto* pNear = new TestLeaf;
+    auto* pBareLeaf = new TestLeaf;
+    spRoot->AddChild(pMiddle);
+    spRoot->AddChild(pNear);
+    spRoot->AddChild(pBare);
+    pMiddle->AddChild(pDeep);
+    pBare->AddChild(pBareLeaf);
+    EnPointer<EnAmbientLight> spOuter = new EnAmbientLight;
+    EnPointer<EnAmbientLight> spInner = new EnAmbientLight;
+    spRoot->AttachEffect(spOuter);
+    pMiddle->AttachEffect(spInner);
+
+    spRoot->UpdateEffects();
+    ASSERT_TRUE(pDeep->GetEffectState() && pNear->GetEffectState());
+    EXPECT_EQ(pDeep->GetEffectState()->GetLights(),
+              (std::vector<EnLight*>{spOuter.Get(), spInner.Get()}));
+    EXPECT_EQ(pNear->GetEffectState()->GetLights(), std::vector<EnLight*>{spOuter.Get()});
+    // A node without effects hands its incoming state on.
+    EXPECT_EQ(pBareLeaf->GetEffectState(), pNear->GetEffectState());
+    EXPECT_EQ(EnDynamicEffectState::GetSharedState(), nullptr);
+
+    // Starting below the root gathers the ancestors' effects first.
+    pDeep->m_spEffectState = nullptr;
+    pDeep->UpdateEffects();
+    ASSERT_TRUE(pDeep->GetEffectState());
+    EXPECT_EQ(pDeep->GetEffectState()->GetLights().size(), 2u);
+    EXPECT_EQ(pDeep->GetEffectState()->GetRefCount(), 1);  // only the leaf holds it
+
+    // Without any effect on the way down, objects get no state at all.
+    EnPointer<EnNode> spPlain = new EnNode;
+    auto* pPlainLeaf = new TestLeaf;
+    spPlain->AddChild(pPlainLeaf);
+    spPlain->UpdateEffects();
+    EXPECT_EQ(pPlainLeaf->GetEffectState(), nullptr);
+}
+
 TEST(EnNode, DestroyingANodeOrAnEffectUndoesTheLink) {
-    EffectLinkScope kScope;
-    EnPointer<EnDynamicEffect> spEffect = new EnDynamicEffect;
+    EnPointer<EnAmbientLight> spEffect = new EnAmbientLight;
     {
         EnPointer<EnNode> spNode = new EnNode;
         spNode->AttachEffect(spEffect);
-        EXPECT_EQ(spEffect->m_kAffected.size(), 1u);
+        EXPECT_EQ(spEffect->GetAffectedNodeCount(), 1u);
     }
-    EXPECT_TRUE(spEffect->m_kAffected.empty());
+    EXPECT_EQ(spEffect->GetAffectedNodeCount(), 0u);
 
     EnPointer<EnNode> spNode = new EnNode;
     spNode->AttachEffect(spEffect);
@@ -289,13 +331,12 @@ TEST(EnNode, DestroyingANodeOrAnEffectUndoesTheLink) {
 }
 
 TEST(EnNode, CloneSharesEffectsOutsideTheSubtreeAndCopiesThoseInside) {
-    EffectLinkScope kScope;
     EnPointer<EnNode> spWorld = new EnNode;
-    auto* pOutside = new EnDynamicEffect;
+    auto* pOutside = new EnAmbientLight;
     spWorld->AddChild(pOutside);
     auto* pSubtree = new EnNode;
     spWorld->AddChild(pSubtree);
-    auto* pInside = new EnDynamicEffect;
+    auto* pInside = new EnAmbientLight;
     pSubtree->AddChild(pInside);
     pSubtree->AttachEffect(pOutside);
     pSubtree->AttachEffect(pInside);
@@ -306,7 +347,7 @@ TEST(EnNode, CloneSharesEffectsOutsideTheSubtreeAndCopiesThoseInside) {
     ASSERT_EQ(kEffects.size(), 2u);
     EXPECT_EQ(kEffects[0], spCopy->GetAt(0));  // the copy of the inside effect, same order
     EXPECT_EQ(kEffects[1], pOutside);          // shared: it now affects both nodes
-    EXPECT_EQ(pOutside->m_kAffected.size(), 2u);
+    EXPECT_EQ(pOutside->GetAffectedNodeCount(), 2u);
     EXPECT_FALSE(pInside->GetFirstExtraData());  // no clone marks are left behind
     EXPECT_FALSE(pOutside->GetFirstExtraData());
 }

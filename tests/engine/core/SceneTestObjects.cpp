@@ -12,8 +12,6 @@ EN_IMPLEMENT_RTTI(TestLeaf, EnAVObject);
 EN_IMPLEMENT_STREAM(TestLeaf);
 EN_IMPLEMENT_RTTI(TestController, EnTimeController);
 EN_IMPLEMENT_STREAM(TestController);
-EN_IMPLEMENT_RTTI(EnDynamicEffect, EnAVObject);
-EN_IMPLEMENT_STREAM(EnDynamicEffect);
 
 EnObject* TestLeaf::CloneObject() {
     TestLeaf* pCopy = new TestLeaf(m_modelBound);
@@ -82,45 +80,6 @@ EnObject* TestController::CloneObject() {
     TestController* pCopy = new TestController;
     CopyMembers(pCopy);
     return pCopy;
-}
-
-EnDynamicEffect::~EnDynamicEffect() {
-    while (!m_kAffected.empty()) {
-        EnNode* pNode = m_kAffected.front();
-        m_kAffected.erase(m_kAffected.begin());
-        pNode->DetachEffect(this);
-    }
-}
-
-EnObject* EnDynamicEffect::CloneObject() {
-    auto* pCopy = new EnDynamicEffect;
-    CopyMembers(pCopy);
-    return pCopy;
-}
-
-void EnDynamicEffect::AttachAffectedNode(EnNode* pNode) {
-    if (std::find(m_kAffected.begin(), m_kAffected.end(), pNode) != m_kAffected.end()) return;
-    m_kAffected.insert(m_kAffected.begin(), pNode);
-    pNode->AttachEffect(this);
-}
-
-void EnDynamicEffect::DetachAffectedNode(EnNode* pNode) {
-    auto it = std::find(m_kAffected.begin(), m_kAffected.end(), pNode);
-    if (it == m_kAffected.end()) return;
-    m_kAffected.erase(it);
-    pNode->DetachEffect(this);
-}
-
-EffectLinkScope::EffectLinkScope() : m_kSaved(EnEffectLink::Get()) {
-    EnEffectLink& kLink = EnEffectLink::Get();
-    kLink.pfnAsObject = [](EnDynamicEffect* p) -> EnAVObject* { return p; };
-    kLink.pfnFromObject = [](EnObject* p) { return EnDynamicCast(EnDynamicEffect, p); };
-    kLink.pfnAttachAffectedNode = [](EnDynamicEffect* p, EnNode* n) { p->AttachAffectedNode(n); };
-    kLink.pfnDetachAffectedNode = [](EnDynamicEffect* p, EnNode* n) { p->DetachAffectedNode(n); };
-}
-
-EffectLinkScope::~EffectLinkScope() {
-    EnEffectLink::Get() = m_kSaved;
 }
 
 SceneBytes::SceneBytes(const std::string& kVersion) {

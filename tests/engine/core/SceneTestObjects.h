@@ -5,12 +5,12 @@
 
 #include "engine/core/EnAVObject.h"
 #include "engine/core/EnBoundSphere.h"
-#include "engine/core/EnEffectLink.h"
 #include "engine/core/EnNode.h"
 #include "engine/core/EnPointer.h"
 #include "engine/core/EnPropertyState.h"
 #include "engine/core/EnStream.h"
 #include "engine/core/EnTimeController.h"
+#include "engine/geometry/EnDynamicEffectState.h"
 
 // Test objects written the way engine scene classes are, for the scene-graph tests.
 
@@ -34,6 +34,8 @@ public:
     bool IsVisualObject() const override { return m_bVisual; }
     void UpdatePropertyState(EnPropertyState* pState) override { m_spPropertyState = pState; }
     EnPropertyState* GetPropertyState() const override { return m_spPropertyState; }
+    void UpdateEffectState(EnDynamicEffectState* pState) override { m_spEffectState = pState; }
+    EnDynamicEffectState* GetEffectState() const override { return m_spEffectState; }
     void Draw(EnCamera* pCamera) override;
     void BakeTransform(const EnMatrix3& kRotate, const EnVector3& kTranslate,
                        bool bInParentSpace) override;
@@ -47,6 +49,7 @@ public:
     int m_iUpdates = 0;
     float m_fLastUpdateTime = -1.0f;
     EnPointer<EnPropertyState> m_spPropertyState;
+    EnPointer<EnDynamicEffectState> m_spEffectState;
     // What the last BakeTransform received.
     EnMatrix3 m_kBakedRotate = EnMatrix3::ZERO;
     EnVector3 m_kBakedTranslate{0.0f, 0.0f, 0.0f};
@@ -75,33 +78,6 @@ public:
 
     std::vector<float> m_kTimes;
     int m_iPreDraws = 0;
-};
-
-// The effect classes are built above the scene graph; this stand-in plays their part of the
-// two-sided link through EnEffectLink, the way the real ones do.
-class EnDynamicEffect : public EnAVObject {
-    EN_DECLARE_RTTI;
-    EN_DECLARE_STREAM;
-
-public:
-    ~EnDynamicEffect() override;
-    EnObject* CloneObject() override;
-    void AttachAffectedNode(EnNode* pNode);
-    void DetachAffectedNode(EnNode* pNode);
-
-    std::vector<EnNode*> m_kAffected;  // newest first
-};
-
-// Installs the stand-in's side of the link while it lives.
-class EffectLinkScope {
-public:
-    EffectLinkScope();
-    ~EffectLinkScope();
-    EffectLinkScope(const EffectLinkScope&) = delete;
-    EffectLinkScope& operator=(const EffectLinkScope&) = delete;
-
-private:
-    EnEffectLink m_kSaved;
 };
 
 // Bytes of a scene file built by hand, for records a correct save never writes.
