@@ -19,6 +19,8 @@ public:
     virtual Result EnumerateDrivers(const DriverCallback& callback, uint32_t flags) = 0;
     // A null guid asks for the primary display driver.
     virtual Result CreateGraphics(const DriverGuid* guid, Graphics** graphics) = 0;
+    // What the hardware pointer can show (CursorCapBits), asked once at window creation.
+    virtual Result QueryCursorCaps(uint32_t* caps) = 0;
 
     // The process's back end: the installed one, else the registered default, else a null
     // back end (with a debug message saying so).

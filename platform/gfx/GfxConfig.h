@@ -39,6 +39,7 @@ struct GfxConfig {
     uint32_t videoMemory = 64u << 20;     // reported total video memory
     uint32_t maxBackBuffers = 2;          // a flip chain asking for more fails
     bool nonLocalTextureTargets = false;  // texture render targets land in non-local memory
+    uint32_t cursorCaps = CursorCapBits::Color;
 
     // One primary driver with one hardware transform-and-lighting device: two texture stages,
     // 16- and 32-bit rendering, 16/24/24+8 z-buffers, the seven texture formats, modes from

@@ -251,6 +251,12 @@ constexpr uint32_t Extents = 0x00000008;
 constexpr uint32_t Light = 0x00000400;
 }  // namespace VertexOpBits
 
+// Capabilities of the hardware pointer (Backend::QueryCursorCaps).
+namespace CursorCapBits {
+constexpr uint32_t Color = 0x00000001;    // a full-colour pointer can be shown
+constexpr uint32_t LowRes = 0x00000002;
+}  // namespace CursorCapBits
+
 // Which Direct3D-style device a driver offers: a software rasteriser, a hardware rasteriser,
 // and a hardware rasteriser that also transforms and lights.
 enum class DeviceType : uint32_t { Rgb = 0, Hal = 1, TnLHal = 2 };

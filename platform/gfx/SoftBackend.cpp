@@ -45,6 +45,14 @@ Result SoftBackend::CreateGraphics(const DriverGuid* guid, Graphics** graphics) 
     return r;
 }
 
+Result SoftBackend::QueryCursorCaps(uint32_t* caps) {
+    Result r = CheckFault("Backend::QueryCursorCaps");
+    if (r == Result::Ok && !caps) r = Result::InvalidParams;
+    if (r == Result::Ok) *caps = m_config.cursorCaps;
+    if (m_log.Enabled()) m_log.Add(std::string("Backend::QueryCursorCaps() -> ") + ResultName(r));
+    return r;
+}
+
 void SoftBackend::InjectFault(Fault fault) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_faults.push_back(std::move(fault));

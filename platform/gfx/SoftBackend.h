@@ -41,6 +41,7 @@ public:
 
     Result EnumerateDrivers(const DriverCallback& callback, uint32_t flags) override;
     Result CreateGraphics(const DriverGuid* guid, Graphics** graphics) override;
+    Result QueryCursorCaps(uint32_t* caps) override;
 
     void InjectFault(Fault fault);
     void ClearFaults();

@@ -114,6 +114,20 @@ TEST(NullBackendEnumeration, PresentsOnePrimaryDriverWithATransformAndLightDevic
               Result::InvalidParams);
 }
 
+TEST(NullBackendEnumeration, CursorCapsComeFromTheConfigurationOrAFault) {
+    GfxConfig cfg = GfxConfig::Standard();
+    NullBackend colour(cfg);
+    uint32_t caps = 0;
+    ASSERT_EQ(colour.QueryCursorCaps(&caps), Result::Ok);
+    EXPECT_TRUE(caps & CursorCapBits::Color);
+    cfg.cursorCaps = 0;
+    NullBackend mono(cfg);
+    ASSERT_EQ(mono.QueryCursorCaps(&caps), Result::Ok);
+    EXPECT_EQ(caps, 0u);
+    mono.InjectFault({"Backend::QueryCursorCaps", Result::Unsupported, 0, 0, 1});
+    EXPECT_EQ(mono.QueryCursorCaps(&caps), Result::Unsupported);
+}
+
 TEST(NullBackendEnumeration, ModesRunFrom512x384To1280x1024AtSixteenAndThirtyTwoBits) {
     NullBackend backend;
     Ref<Graphics> g;
