@@ -44,12 +44,33 @@ struct CapturedDraw {
     }
 };
 
+struct CapturedClear {
+    std::vector<Rect> rects;
+    uint32_t flags = 0;
+    uint32_t color = 0;
+    float z = 0.0f;
+    uint32_t stencil = 0;
+};
+
 class CapturingDevice : public SoftDevice {
 public:
     using SoftDevice::SoftDevice;
     std::vector<CapturedDraw> draws;
+    std::vector<CapturedClear> clears;
 
 protected:
+    Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color, float z,
+                   uint32_t stencil) override {
+        CapturedClear c;
+        if (rects) c.rects.assign(rects, rects + count);
+        c.flags = flags;
+        c.color = color;
+        c.z = z;
+        c.stencil = stencil;
+        clears.push_back(c);
+        return SoftDevice::DoClear(count, rects, flags, color, z, stencil);
+    }
+
     Result DoDraw(const DrawCall& call) override {
         CapturedDraw d;
         d.type = call.type;
@@ -145,6 +166,20 @@ protected:
         return m_renderer ? dynamic_cast<CapturingDevice*>(m_renderer->GetD3DDevice()) : nullptr;
     }
     CallLog& Log() { return m_backend->Log(); }
+    // The calls of one kind ("Device::SetRenderState") logged from a line on, as the text
+    // between the call's parentheses.
+    std::vector<std::string> Calls(const std::string& call, size_t from = 0) {
+        std::vector<std::string> found;
+        const auto lines = Log().Lines();
+        for (size_t i = from; i < lines.size(); i++) {
+            if (lines[i].rfind(call + "(", 0) != 0) continue;
+            const size_t open = call.size() + 1;
+            const size_t close = lines[i].rfind(") -> ");
+            found.push_back(lines[i].substr(open, close - open));
+        }
+        return found;
+    }
+    size_t LogMark() { return Log().Lines().size(); }
     std::vector<std::string> Lines() const { return RendererLines(m_capture.Text()); }
 
     DebugCapture m_capture;
