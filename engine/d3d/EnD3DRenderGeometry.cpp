@@ -2,6 +2,7 @@
 // submission (render states, texture passes, lights, one draw call per pass) and the cache of
 // vertex buffers kept per geometry data object.
 #include <algorithm>
+#include <cstring>
 
 #include "engine/core/EnPropertyState.h"
 #include "engine/core/EnTextureModeProperty.h"
@@ -14,8 +15,14 @@
 #include "engine/geometry/EnDynamicEffectState.h"
 #include "engine/geometry/EnGeometryData.h"
 #include "engine/geometry/EnLight.h"
+#include "engine/geometry/EnLinesData.h"
+#include "engine/geometry/EnParticlesData.h"
 #include "engine/geometry/EnTextureProperty.h"
 #include "engine/geometry/EnTriShapeData.h"
+#include "engine/geometry/EnTriStripData.h"
+#include "engine/geometry/EnTriStripsData.h"
+#include "engine/geometry/EnTrianglesData.h"
+#include "platform/gfx/VertexFormat.h"
 
 using namespace plat::gfx;
 
@@ -135,18 +142,137 @@ void EnD3DRender::DrawTriShape(EnTriShapeData* pData, const EnBoundSphere& kWorl
                   uiIndices - uiIndices % 3, pData, nullptr, 0, false);
 }
 
-void EnD3DRender::DrawTriangles(EnTrianglesData*, const EnBoundSphere&) {}
+void EnD3DRender::DrawTriangles(EnTrianglesData* pData, const EnBoundSphere& kWorldBound) {
+    if (!m_bInScene || !pData) return;
+    const uint32_t uiFilled =
+        std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount());
+    uint32_t uiVertices = std::min<uint32_t>(3u * pData->GetActiveTriangleCount(), uiFilled);
+    uiVertices -= uiVertices % 3;
+    if (uiVertices == 0) return;
+    m_kCurrentBound = kWorldBound;
+    DrawPrimitive(PrimitiveType::TriangleList, uiVertices, nullptr, 0, pData, nullptr, 0, false);
+}
 
-void EnD3DRender::DrawTriStrip(EnTriStripData*, const EnBoundSphere&) {}
+void EnD3DRender::DrawTriStrip(EnTriStripData* pData, const EnBoundSphere& kWorldBound) {
+    if (!m_bInScene || !pData) return;
+    const uint32_t uiVertices =
+        std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount());
+    if (uiVertices < 3) return;
+    m_kCurrentBound = kWorldBound;
+    DrawPrimitive(PrimitiveType::TriangleStrip, uiVertices, nullptr, 0, pData, nullptr, 0, false);
+}
 
-void EnD3DRender::DrawTriStrips(EnTriStripsData*, const EnBoundSphere&) {}
+void EnD3DRender::DrawTriStrips(EnTriStripsData* pData, const EnBoundSphere& kWorldBound) {
+    if (!m_bInScene || !pData) return;
+    const uint16_t* pusLists = pData->GetStripLists();
+    const uint16_t* pusLengths = pData->GetStripLengths();
+    const uint16_t usStrips = pData->GetStripCount();
+    if (!pusLists || !pusLengths || usStrips == 0) return;
+    // The strips must lie within the list they are cut from.
+    uint32_t uiTotal = 0;
+    for (uint16_t s = 0; s < usStrips; s++) uiTotal += pusLengths[s];
+    if (uiTotal > pData->GetStripListLength()) return;
+    m_kCurrentBound = kWorldBound;
+    DrawStrips(PrimitiveType::TriangleStrip,
+               std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount()),
+               usStrips, pusLists, pusLengths, pData);
+}
 
-void EnD3DRender::DrawParticles(EnParticlesData*, const EnBoundSphere&) {}
+void EnD3DRender::DrawParticles(EnParticlesData* pData, const EnBoundSphere& kWorldBound) {
+    if (!m_bInScene || !pData || !m_spVertexBufferPool || !pData->GetVertices()) return;
+    const uint32_t uiCount = std::min<uint32_t>(pData->GetActiveCount(), pData->GetVertexCount());
+    if (uiCount == 0) return;
+    m_kCurrentBound = kWorldBound;
+    PrepareDraw(pData->GetNormals() != nullptr, 1);
+    if (m_spTexturePipeline) m_spTexturePipeline->ApplyNextPass();  // particles draw one pass
 
-void EnD3DRender::DrawParticleBatch(EnParticlesData*, uint32_t, uint32_t, const EnVector3&,
-                                    const EnVector3&) {}
+    const float fRadius = pData->GetRadius();
+    const EnVector3 kA = (m_kModelUp - m_kModelRight) * fRadius;
+    const EnVector3 kB = (m_kModelUp + m_kModelRight) * fRadius;
+    // Each batch keeps every index of its quads, and every vertex of its buffer, in 16 bits.
+    for (uint32_t uiFirst = 0; uiFirst < uiCount; uiFirst += EnD3DVertexBufferPool::MAX_QUADS)
+        DrawParticleBatch(pData, uiFirst,
+                          std::min(uiCount - uiFirst, EnD3DVertexBufferPool::MAX_QUADS), kA, kB);
+}
 
-void EnD3DRender::DrawLines(EnLinesData*, const EnBoundSphere&) {}
+void EnD3DRender::DrawParticleBatch(EnParticlesData* pData, uint32_t uiFirst, uint32_t uiCount,
+                                    const EnVector3& kA, const EnVector3& kB) {
+    const uint16_t* pusQuads = m_spVertexBufferPool->GetQuadIndices(uiCount);
+    if (!pusQuads) return;
+    const EnVector3* pNormal = pData->GetNormals();
+    const uint32_t uiFVF = VertexFormat::Xyz | VertexFormat::Diffuse | VertexFormat::Tex1 |
+                           (pNormal ? VertexFormat::Normal : 0);
+    const uint32_t uiStride = VertexFormat::Stride(uiFVF);
+    VertexBuffer* pBuffer = m_spVertexBufferPool->GetVertexBuffer(uiFVF, 4 * uiCount);
+    if (!pBuffer) return;
+    void* pvData = nullptr;
+    uint32_t uiSize = 0;
+    if (Failed(pBuffer->Lock(LockBits::WriteOnly | LockBits::DiscardContents, &pvData, &uiSize)) ||
+        !pvData)
+        return;
+    if (uiSize < 4 * uiCount * uiStride) {
+        pBuffer->Unlock();
+        return;
+    }
+
+    const EnVector3* pPosition = pData->GetVertices() + uiFirst;
+    const EnColorRGBA* pColor = pData->GetColors();
+    const float* pfSize = pData->GetSizes();
+    static const float s_aafCorner[4][2] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}};
+    uint8_t* pDest = static_cast<uint8_t*>(pvData);
+    for (uint32_t i = 0; i < uiCount; i++) {
+        const EnVector3& kP = pPosition[i];
+        const float fSize = pfSize ? pfSize[uiFirst + i] : 1.0f;
+        const EnVector3 akCorner[4] = {kP - kA * fSize, kP - kB * fSize, kP + kA * fSize,
+                                       kP + kB * fSize};
+        const uint32_t uiColor =
+            pColor ? EnD3DVertexBufferPool::PackColor(pColor[uiFirst + i]) : 0xffffffffu;
+        for (int c = 0; c < 4; c++) {
+            const float afPosition[3] = {akCorner[c].x, akCorner[c].y, akCorner[c].z};
+            std::memcpy(pDest, afPosition, 12);
+            pDest += 12;
+            if (pNormal) {
+                const EnVector3& kN = pNormal[uiFirst + i];
+                const float afNormal[3] = {kN.x, kN.y, kN.z};
+                std::memcpy(pDest, afNormal, 12);
+                pDest += 12;
+            }
+            std::memcpy(pDest, &uiColor, 4);
+            pDest += 4;
+            std::memcpy(pDest, s_aafCorner[c], 8);
+            pDest += 8;
+        }
+    }
+    pBuffer->Unlock();
+    m_spDevice->DrawIndexedPrimitiveVB(PrimitiveType::TriangleList, pBuffer, 0, 4 * uiCount,
+                                       pusQuads, 6 * uiCount, 0);
+}
+
+void EnD3DRender::DrawLines(EnLinesData* pData, const EnBoundSphere& kWorldBound) {
+    if (!m_bInScene || !pData || !m_spVertexBufferPool) return;
+    m_kCurrentBound = kWorldBound;
+    const uint32_t uiVertices =
+        std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount());
+    const uint8_t* pucFlags = pData->GetFlags();
+    if (uiVertices == 0 || !pucFlags) return;
+    uint16_t* pusIndices = m_spVertexBufferPool->GetIndexArray(2 * uiVertices);
+    if (!pusIndices) return;
+    uint32_t uiIndices = 0;
+    for (uint32_t i = 0; i + 1 < uiVertices; i++) {
+        if (pucFlags[i]) {
+            pusIndices[uiIndices++] = uint16_t(i);
+            pusIndices[uiIndices++] = uint16_t(i + 1);
+        }
+    }
+    // A set flag on the last vertex closes the loop.
+    if (pucFlags[uiVertices - 1]) {
+        pusIndices[uiIndices++] = uint16_t(uiVertices - 1);
+        pusIndices[uiIndices++] = 0;
+    }
+    if (uiIndices == 0) return;
+    DrawPrimitive(PrimitiveType::LineList, uiVertices, pusIndices, uiIndices, pData, nullptr, 0,
+                  false);
+}
 
 void EnD3DRender::DrawScreenPolygon(uint16_t usVertices, const EnVector3* pVertex,
                                     const EnVector2* pTexture, const EnColorRGBA* pColor) {
