@@ -47,6 +47,7 @@ protected:
         window = Window::Create("CorvaneTest", "Test Title",
                                 WindowStyle::Caption | WindowStyle::SysMenu, 0, 0, 646, 509);
         ASSERT_NE(window, nullptr);
+        windowId = window->NativeId();
         seen().clear();
     }
     void TearDown() override {
@@ -79,7 +80,7 @@ protected:
     void PushKey(bool down, SDL_Keycode key, bool repeat = false, Uint16 mod = 0) {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = window->NativeId();
+        e.key.windowID = windowId;
         e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         e.key.repeat = repeat ? 1 : 0;
         e.key.keysym.sym = key;
@@ -90,12 +91,13 @@ protected:
     void PushWindowEvent(Uint8 what) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
-        e.window.windowID = window->NativeId();
+        e.window.windowID = windowId;
         e.window.event = what;
         SDL_PushEvent(&e);
     }
 
     Window* window = nullptr;
+    uint32_t windowId = 0;   // kept: the window may be gone when the last events are pushed
     bool quit = false;
 };
 
