@@ -22,10 +22,12 @@ GlGraphics::GlGraphics(SoftBackend* backend, const GfxConfig& config,
 
 GlGraphics::~GlGraphics() {
     if (!m_primary) return;
-    SDL_GL_MakeCurrent(Win(m_sdlWindow), m_primary);
-    if (m_white) glDeleteTextures(1, &m_white);
-    if (m_fence) Gl().DeleteSync(m_fence);
-    SDL_GL_MakeCurrent(Win(m_sdlWindow), nullptr);
+    if (m_glWindow && Window::IsWindow(m_glWindow)) {
+        SDL_GL_MakeCurrent(Win(m_sdlWindow), m_primary);
+        if (m_white) glDeleteTextures(1, &m_white);
+        if (m_fence) Gl().DeleteSync(m_fence);
+        SDL_GL_MakeCurrent(Win(m_sdlWindow), nullptr);
+    }
     for (const auto& t : m_contexts) SDL_GL_DeleteContext(t.context);
     if (m_spare) SDL_GL_DeleteContext(m_spare);
 }
@@ -67,6 +69,9 @@ void* GlGraphics::ContextForThisThread() {
 
 void GlGraphics::Enter() {
     if (!m_primary) return;
+    // A window closed under the graphics object leaves it without GL: calls then fail softly.
+    m_usable = m_glWindow && Window::IsWindow(m_glWindow);
+    if (!m_usable) return;
     void* ctx = ContextForThisThread();
     if (!ctx) return;
     if (SDL_GL_GetCurrentContext() != ctx || SDL_GL_GetCurrentWindow() != Win(m_sdlWindow))

@@ -25,7 +25,8 @@ public:
     SoftVertexBuffer* NewVertexBuffer(const VertexBufferDesc& desc) override;
     bool CanRestoreSurfaces() const override;
 
-    bool HasContext() const { return m_primary != nullptr; }
+    // Whether GL can be used: a context exists and its window is still there.
+    bool HasContext() const { return m_primary != nullptr && m_usable; }
     // The context current on this thread (for per-context objects).
     void* CurrentContext() const;
     // Raised whenever GL state was changed behind the devices' backs (blits, context switches);
@@ -82,6 +83,7 @@ private:
     bool m_touched = false;
     int m_openScenes = 0;
     bool m_lostMarked = false;
+    bool m_usable = true;
     uint32_t m_epoch = 1;
     uint32_t m_fboEpoch = 0;
     GLuint m_boundFbo = 0;

@@ -82,6 +82,26 @@ Result GlSurface::SyncToCpu(bool forRead) {
     return Readback();
 }
 
+void GlSurface::CpuChanged() {
+    SoftSurface::CpuChanged();
+    if (Kind() != SurfaceKind::Primary || !G()->HasContext()) return;
+    Window* window = G()->CooperativeWindow();
+    if (!window || !Window::IsWindow(window)) return;
+    const WinRect client = window->GetClientRect();
+    Rect src{0, 0, static_cast<int32_t>(Width()), static_cast<int32_t>(Height())};
+    Rect dest{0, 0, client.right, client.bottom};
+    if (!G()->IsFullScreen()) {
+        // A windowed primary is the whole screen: show the part under the client area.
+        const WinPoint o = window->ClientToScreen({0, 0});
+        src = {std::max(0, o.x), std::max(0, o.y),
+               std::min(static_cast<int32_t>(Width()), o.x + client.right),
+               std::min(static_cast<int32_t>(Height()), o.y + client.bottom)};
+        dest = {src.left - o.x, src.top - o.y, src.right - o.x, src.bottom - o.y};
+        if (src.left >= src.right || src.top >= src.bottom) return;
+    }
+    G()->Present(this, src, dest);
+}
+
 void GlSurface::AllocTargetTexture() {
     if (m_tex || !G()->HasContext()) return;
     glGenTextures(1, &m_tex);

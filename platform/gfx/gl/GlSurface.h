@@ -21,6 +21,9 @@ public:
     ~GlSurface() override;
 
     Result SyncToCpu(bool forRead) override;
+    // Pixels written into the primary surface (a movie decoded into the front buffer) are
+    // shown at once, as they would be on the screen.
+    void CpuChanged() override;
 
     bool IsFbo() const { return Kind() == SurfaceKind::RenderTarget || Kind() == SurfaceKind::BackBuffer; }
     // The GL texture holding the surface's current pixels; with a colour key, a copy whose

@@ -55,6 +55,19 @@ TEST_F(GlFullScreen, TheBackBufferHasTheModesSizeAndFlips) {
     EXPECT_FALSE(rig.Window()->IsFullScreen());
 }
 
+TEST_F(GlFullScreen, PixelsWrittenIntoTheFrontBufferAreKept) {
+    // Full-screen movies decode straight into the front buffer.
+    SurfaceDesc lk;
+    ASSERT_EQ(front->Lock(nullptr, lk, LockBits::Wait), Result::Ok);
+    EXPECT_EQ(lk.width, 640u);
+    auto* row = static_cast<uint32_t*>(lk.surface);
+    for (int x = 0; x < 640; ++x) row[x] = 0x00336699;
+    ASSERT_EQ(front->Unlock(nullptr), Result::Ok);
+    ASSERT_EQ(front->Lock(nullptr, lk, LockBits::Wait | LockBits::ReadOnly), Result::Ok);
+    EXPECT_EQ(static_cast<uint32_t*>(lk.surface)[639], 0x00336699u);
+    front->Unlock(nullptr);
+}
+
 TEST_F(GlFullScreen, MinimisingLosesTheSurfacesUntilRestored) {
     rig.Window()->Show(plat::ShowCommand::Minimize);
     EXPECT_EQ(front->IsLost(), Result::SurfaceLost);
