@@ -28,7 +28,7 @@ using namespace plat::gfx;
 
 namespace {
 
-constexpr uint32_t kCells = 100;                     // 100 x 100 cells, two triangles each
+constexpr uint32_t kCells = 100;  // 100 x 100 cells, two triangles each
 constexpr uint32_t kTriangles = kCells * kCells * 2;
 constexpr uint32_t kWidth = 512, kHeight = 384, kTex = 256;
 
@@ -72,7 +72,8 @@ bool Scene::Build() {
     plat::WindowClassDesc cls;
     cls.name = "CorvaneBench";
     plat::WindowClass::Register(cls);
-    window = plat::Window::Create("CorvaneBench", "bench", plat::WindowStyle::Popup, 0, 0, kWidth, kHeight);
+    window = plat::Window::Create("CorvaneBench", "bench", plat::WindowStyle::Popup, 0, 0, kWidth,
+                                  kHeight);
     if (!window) return why = "no window", false;
 
     // A gently waved grid, its normals from the wave's slope.
@@ -88,18 +89,21 @@ bool Scene::Build() {
     for (uint32_t j = 0; j < kCells; ++j)
         for (uint32_t i = 0; i < kCells; ++i) {
             const auto v00 = static_cast<uint16_t>(j * (kCells + 1) + i);
-            const auto v10 = static_cast<uint16_t>(v00 + 1), v01 = static_cast<uint16_t>(v00 + kCells + 1);
+            const auto v10 = static_cast<uint16_t>(v00 + 1),
+                       v01 = static_cast<uint16_t>(v00 + kCells + 1);
             const auto v11 = static_cast<uint16_t>(v01 + 1);
             // Clockwise as seen from the camera, so the default culling keeps them.
             indices.insert(indices.end(), {v00, v01, v10, v10, v01, v11});
         }
     for (uint32_t y = 0; y < kTex; ++y)
         for (uint32_t x = 0; x < kTex; ++x)
-            texels.push_back(((x / 16 + y / 16) & 1) ? 0xffe0 : static_cast<uint16_t>(0x001f | (x << 5 & 0x7e0)));
+            texels.push_back(((x / 16 + y / 16) & 1)
+                                 ? 0xffe0
+                                 : static_cast<uint16_t>(0x001f | (x << 5 & 0x7e0)));
 
     world = Matrix::Identity();
     view = Matrix::Identity();
-    view.m[3][2] = 2.5f;   // the camera 2.5 units in front of the grid, looking along +z
+    view.m[3][2] = 2.5f;  // the camera 2.5 units in front of the grid, looking along +z
     const float n = 0.5f, f = 10.0f, cot = 1.0f / std::tan(0.5f);
     projection = Matrix{};
     projection.m[0][0] = cot * kHeight / kWidth;
@@ -113,7 +117,8 @@ bool Scene::Build() {
     if (g->SetCooperativeLevel(window, CoopBits::Normal | CoopBits::Multithreaded) != Result::Ok)
         return why = "no OpenGL on the window", false;
     SurfaceDesc d;
-    d.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height | SurfaceDescBits::PixelFormat;
+    d.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height |
+              SurfaceDescBits::PixelFormat;
     d.caps.caps = SurfaceCapBits::Device3D | SurfaceCapBits::VideoMemory;
     d.width = kWidth;
     d.height = kHeight;
@@ -124,10 +129,12 @@ bool Scene::Build() {
     g->CreateSurface(d, z.Put());
     target->AddAttachedSurface(z.Get());
     g->QueryGraphics3D(g3d.Put());
-    if (g3d->CreateDevice(DeviceType::TnLHal, target.Get(), dev.Put()) != Result::Ok) return why = "no device", false;
+    if (g3d->CreateDevice(DeviceType::TnLHal, target.Get(), dev.Put()) != Result::Ok)
+        return why = "no device", false;
 
     SurfaceDesc td;
-    td.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height | SurfaceDescBits::PixelFormat;
+    td.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height |
+               SurfaceDescBits::PixelFormat;
     td.caps.caps = SurfaceCapBits::Texture;
     td.width = td.height = kTex;
     td.pixelFormat = Formats::Rgb565();
@@ -259,7 +266,9 @@ int main(int argc, char** argv) {
         SurfaceDesc lk;
         uint32_t viaDevice = 0;
         if (scene->target->Lock(nullptr, lk, LockBits::Wait | LockBits::ReadOnly) == Result::Ok) {
-            std::memcpy(&viaDevice, static_cast<uint8_t*>(lk.surface) + (kHeight / 2) * lk.pitch + (kWidth / 2) * 4, 4);
+            std::memcpy(
+                &viaDevice,
+                static_cast<uint8_t*>(lk.surface) + (kHeight / 2) * lk.pitch + (kWidth / 2) * 4, 4);
             scene->target->Unlock(nullptr);
         }
         std::printf("centre pixel: device 0x%06x, direct OpenGL 0x%06x\n", viaDevice & 0xffffff,
@@ -272,7 +281,8 @@ int main(int argc, char** argv) {
     auto dev = reporter.rates.find("BM_DeviceMesh/min_time:2.000/real_time");
     auto gl = reporter.rates.find("BM_DirectGlMesh/min_time:2.000/real_time");
     if (dev != reporter.rates.end() && gl != reporter.rates.end() && gl->second > 0)
-        std::printf("device / direct OpenGL triangles per second: %.3f\n", dev->second / gl->second);
+        std::printf("device / direct OpenGL triangles per second: %.3f\n",
+                    dev->second / gl->second);
     g_scene = nullptr;
     scene.reset();
     benchmark::Shutdown();

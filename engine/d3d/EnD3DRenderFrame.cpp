@@ -60,7 +60,9 @@ bool EnD3DRender::ClearBuffers(const EnRect<float>* pViewport, uint32_t uiFlags)
 
     uint32_t uiClear = 0;
     if (uiFlags & CLEAR_BACKBUFFER) uiClear |= ClearBits::Target;
-    if (uiFlags & CLEAR_ZBUFFER) uiClear |= ClearBits::ZBuffer;
+    // Depth and stencil are cleared only where the buffer has them.
+    const bool bZBuffer = m_pCurrentFrameBuffer->GetZBufferSurface() != nullptr;
+    if ((uiFlags & CLEAR_ZBUFFER) && bZBuffer) uiClear |= ClearBits::ZBuffer;
     if ((uiFlags & CLEAR_STENCIL) && (m_uiCapabilities & CAPS_STENCIL)) uiClear |= ClearBits::Stencil;
 
     const uint32_t uiW = m_pCurrentFrameBuffer->GetWidth();

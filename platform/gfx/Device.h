@@ -27,8 +27,8 @@ public:
     virtual Result EndScene() = 0;
     // Clears rectangles (count 0 or null rects: the whole viewport) of the render target, its
     // z-buffer and stencil. color is 0xAARRGGBB.
-    virtual Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color,
-                         float z, uint32_t stencil) = 0;
+    virtual Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color, float z,
+                         uint32_t stencil) = 0;
 
     virtual Result SetRenderTarget(Surface* target, uint32_t flags) = 0;
     virtual Result GetRenderTarget(Surface** target) = 0;
@@ -78,13 +78,12 @@ public:
 
     // Typed conveniences.
     template <class E>
-        requires std::is_enum_v<E>
-    Result SetRenderState(RenderState state, E value) {
+    requires std::is_enum_v<E> Result SetRenderState(RenderState state, E value) {
         return SetRenderState(state, static_cast<uint32_t>(value));
     }
     template <class E>
-        requires std::is_enum_v<E>
-    Result SetTextureStageState(uint32_t stage, StageState state, E value) {
+    requires std::is_enum_v<E> Result SetTextureStageState(uint32_t stage, StageState state,
+                                                           E value) {
         return SetTextureStageState(stage, state, static_cast<uint32_t>(value));
     }
 };

@@ -28,13 +28,13 @@ DeviceDesc GfxConfig::StandardDeviceDesc() {
                   ShadeCapBits::FogGouraud;
     p.textureCaps = TextureCapBits::Perspective | TextureCapBits::Pow2 | TextureCapBits::Alpha |
                     TextureCapBits::Projected | TextureCapBits::AlphaPalette;
-    p.textureFilterCaps =
-        TextureFilterCapBits::Nearest | TextureFilterCapBits::Linear |
-        TextureFilterCapBits::MipNearest | TextureFilterCapBits::MipLinear |
-        TextureFilterCapBits::LinearMipNearest | TextureFilterCapBits::LinearMipLinear |
-        TextureFilterCapBits::MinfPoint | TextureFilterCapBits::MinfLinear |
-        TextureFilterCapBits::MipfPoint | TextureFilterCapBits::MipfLinear |
-        TextureFilterCapBits::MagfPoint | TextureFilterCapBits::MagfLinear;
+    p.textureFilterCaps = TextureFilterCapBits::Nearest | TextureFilterCapBits::Linear |
+                          TextureFilterCapBits::MipNearest | TextureFilterCapBits::MipLinear |
+                          TextureFilterCapBits::LinearMipNearest |
+                          TextureFilterCapBits::LinearMipLinear | TextureFilterCapBits::MinfPoint |
+                          TextureFilterCapBits::MinfLinear | TextureFilterCapBits::MipfPoint |
+                          TextureFilterCapBits::MipfLinear | TextureFilterCapBits::MagfPoint |
+                          TextureFilterCapBits::MagfLinear;
     p.textureBlendCaps = TextureBlendCapBits::Decal | TextureBlendCapBits::Modulate |
                          TextureBlendCapBits::DecalAlpha | TextureBlendCapBits::ModulateAlpha |
                          TextureBlendCapBits::DecalMask | TextureBlendCapBits::ModulateMask |

@@ -12,7 +12,7 @@ namespace plat::gfx {
 // any part of it.
 struct GfxConfig {
     struct DeviceInfo {
-        std::string name;             // e.g. "Direct3D T&L HAL"
+        std::string name;  // e.g. "Direct3D T&L HAL"
         std::string description;
         DeviceDesc desc;
     };
@@ -20,17 +20,17 @@ struct GfxConfig {
         uint32_t width = 0, height = 0, bitsPerPixel = 0;
     };
     struct Driver {
-        bool primary = true;          // the primary display driver enumerates with a null guid
+        bool primary = true;  // the primary display driver enumerates with a null guid
         DriverGuid guid;
         std::string description;
         std::string name;
         GraphicsCaps driverCaps;
         GraphicsCaps emulationCaps;
         DeviceIdentifier identifier;
-        std::vector<DeviceInfo> devices;   // in enumeration order
+        std::vector<DeviceInfo> devices;  // in enumeration order
         std::vector<PixelFormat> zFormats;
         std::vector<PixelFormat> textureFormats;
-        std::vector<Mode> modes;           // full-screen modes in enumeration order
+        std::vector<Mode> modes;  // full-screen modes in enumeration order
     };
 
     std::vector<Driver> drivers;

@@ -70,14 +70,24 @@ Vector3 TransformDirection(const Vector3& d, const Matrix& m) {
             d.x * m.m[0][2] + d.y * m.m[1][2] + d.z * m.m[2][2]};
 }
 
-float Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float Length(const Vector3& v) { return std::sqrt(Dot(v, v)); }
+float Dot(const Vector3& a, const Vector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float Length(const Vector3& v) {
+    return std::sqrt(Dot(v, v));
+}
 Vector3 Normalize(const Vector3& v) {
     float l = Length(v);
     return l > 0 ? Vector3{v.x / l, v.y / l, v.z / l} : v;
 }
-Vector3 Sub(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vector3 Add(const Vector3& a, const Vector3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vector3 Scale(const Vector3& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+Vector3 Sub(const Vector3& a, const Vector3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vector3 Add(const Vector3& a, const Vector3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vector3 Scale(const Vector3& a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
 
 }  // namespace plat::gfx::math

@@ -16,7 +16,7 @@ namespace plat::gfx {
 
 // Capability words of the graphics object (GraphicsCaps::caps, caps2).
 namespace GraphicsCapBits {
-constexpr uint32_t Has3D = 0x00000001;           // the driver can draw 3D
+constexpr uint32_t Has3D = 0x00000001;  // the driver can draw 3D
 constexpr uint32_t Blt = 0x00000040;
 constexpr uint32_t BltStretch = 0x00000200;
 constexpr uint32_t ColorKey = 0x00400000;
@@ -42,7 +42,7 @@ constexpr uint32_t FrontBuffer = 0x00000040;
 constexpr uint32_t BackBuffer = 0x00000080;
 constexpr uint32_t Flip = 0x00000100;
 constexpr uint32_t Complex = 0x00000200;
-constexpr uint32_t Device3D = 0x00000400;     // usable as a render target
+constexpr uint32_t Device3D = 0x00000400;  // usable as a render target
 constexpr uint32_t ZBuffer = 0x00000800;
 constexpr uint32_t MipMap = 0x00001000;
 constexpr uint32_t OffscreenPlain = 0x00002000;
@@ -59,7 +59,7 @@ constexpr uint32_t BackBufferCount = 0x00000010;
 constexpr uint32_t PixelFormat = 0x00000020;
 constexpr uint32_t MipMapCount = 0x00000040;
 constexpr uint32_t TextureStage = 0x00000080;
-constexpr uint32_t SurfaceMemory = 0x00000100;   // SetSurfaceDesc: point at client memory
+constexpr uint32_t SurfaceMemory = 0x00000100;  // SetSurfaceDesc: point at client memory
 constexpr uint32_t ColorKeySrcBlt = 0x00000200;
 constexpr uint32_t RefreshRate = 0x00000400;
 }  // namespace SurfaceDescBits
@@ -75,7 +75,7 @@ constexpr uint32_t StencilBuffer = 0x00000010;
 
 // Lock flags.
 namespace LockBits {
-constexpr uint32_t Wait = 0x00000001;             // keep trying while the surface is busy
+constexpr uint32_t Wait = 0x00000001;  // keep trying while the surface is busy
 constexpr uint32_t ReadOnly = 0x00000002;
 constexpr uint32_t WriteOnly = 0x00000004;
 constexpr uint32_t DiscardContents = 0x00000008;
@@ -85,10 +85,10 @@ constexpr uint32_t NoSysLock = 0x00000010;
 // Blit flags.
 namespace BltBits {
 constexpr uint32_t Wait = 0x00000001;
-constexpr uint32_t KeySrc = 0x00000002;           // use the source surface's own colour key
-constexpr uint32_t KeySrcOverride = 0x00000004;   // use BltFx::srcKeyOverride
-constexpr uint32_t DdFx = 0x00000008;             // BltFx::fxFlags apply
-constexpr uint32_t ColorFill = 0x00000010;        // fill the destination with BltFx::fillColor
+constexpr uint32_t KeySrc = 0x00000002;          // use the source surface's own colour key
+constexpr uint32_t KeySrcOverride = 0x00000004;  // use BltFx::srcKeyOverride
+constexpr uint32_t DdFx = 0x00000008;            // BltFx::fxFlags apply
+constexpr uint32_t ColorFill = 0x00000010;       // fill the destination with BltFx::fillColor
 }  // namespace BltBits
 namespace BltFxBits {
 constexpr uint32_t NoTearing = 0x00000001;
@@ -253,7 +253,7 @@ constexpr uint32_t Light = 0x00000400;
 
 // Capabilities of the hardware pointer (Backend::QueryCursorCaps).
 namespace CursorCapBits {
-constexpr uint32_t Color = 0x00000001;    // a full-colour pointer can be shown
+constexpr uint32_t Color = 0x00000001;  // a full-colour pointer can be shown
 constexpr uint32_t LowRes = 0x00000002;
 }  // namespace CursorCapBits
 
@@ -281,8 +281,8 @@ struct Point {
 // A surface's pixel layout: an RGB format by bit count and channel masks, an 8-bit palette
 // index format, or a depth format with an optional stencil part.
 struct PixelFormat {
-    uint32_t flags = 0;            // PixelFormatBits; 0 means "no format"
-    uint32_t rgbBitCount = 0;      // bits per pixel of an RGB or palette format
+    uint32_t flags = 0;        // PixelFormatBits; 0 means "no format"
+    uint32_t rgbBitCount = 0;  // bits per pixel of an RGB or palette format
     uint32_t rMask = 0, gMask = 0, bMask = 0, aMask = 0;
     uint32_t zBufferBitDepth = 0;  // total bits of a depth format, stencil included
     uint32_t stencilBitDepth = 0;
@@ -293,7 +293,7 @@ struct PixelFormat {
 };
 
 struct SurfaceCaps {
-    uint32_t caps = 0;   // SurfaceCapBits
+    uint32_t caps = 0;  // SurfaceCapBits
     uint32_t caps2 = 0;
     uint32_t caps3 = 0;
     uint32_t caps4 = 0;
@@ -301,32 +301,32 @@ struct SurfaceCaps {
 };
 
 struct ColorKey {
-    uint32_t low = 0;    // raw pixel values in the surface's format, inclusive range
+    uint32_t low = 0;  // raw pixel values in the surface's format, inclusive range
     uint32_t high = 0;
     bool operator==(const ColorKey&) const = default;
 };
 
 // Description of a surface, of a surface to create, of a locked surface or of a display mode.
 struct SurfaceDesc {
-    uint32_t flags = 0;              // SurfaceDescBits: which fields are meaningful
+    uint32_t flags = 0;  // SurfaceDescBits: which fields are meaningful
     uint32_t width = 0;
     uint32_t height = 0;
-    int32_t pitch = 0;               // bytes from one row to the next
+    int32_t pitch = 0;  // bytes from one row to the next
     uint32_t backBufferCount = 0;
     uint32_t mipMapCount = 0;
     uint32_t textureStage = 0;
     uint32_t refreshRate = 0;
-    void* surface = nullptr;         // locked memory, or client memory for SetSurfaceDesc
+    void* surface = nullptr;  // locked memory, or client memory for SetSurfaceDesc
     ColorKey srcBltKey;
     PixelFormat pixelFormat;
     SurfaceCaps caps;
 };
 
 struct BltFx {
-    uint32_t fxFlags = 0;            // BltFxBits
+    uint32_t fxFlags = 0;  // BltFxBits
     ColorKey srcKeyOverride;
     ColorKey destKeyOverride;
-    uint32_t fillColor = 0;          // raw pixel value in the destination's format
+    uint32_t fillColor = 0;  // raw pixel value in the destination's format
 };
 
 struct PaletteEntry {
@@ -336,13 +336,13 @@ struct PaletteEntry {
 
 // Capabilities of the graphics object (driver or emulation).
 struct GraphicsCaps {
-    uint32_t caps = 0;               // GraphicsCapBits
-    uint32_t caps2 = 0;              // GraphicsCap2Bits
+    uint32_t caps = 0;   // GraphicsCapBits
+    uint32_t caps2 = 0;  // GraphicsCap2Bits
     uint32_t colorKeyCaps = 0;
     uint32_t fxCaps = 0;
     uint32_t fxAlphaCaps = 0;
     uint32_t paletteCaps = 0;
-    uint32_t zBufferBitDepths = 0;   // BitDepthBits
+    uint32_t zBufferBitDepths = 0;  // BitDepthBits
     uint32_t maxVisibleOverlays = 0;
     uint32_t vidMemTotal = 0;
     uint32_t vidMemFree = 0;
@@ -350,8 +350,8 @@ struct GraphicsCaps {
 };
 
 struct DeviceIdentifier {
-    std::string driver;              // driver file name
-    std::string description;         // what the user would call the card
+    std::string driver;       // driver file name
+    std::string description;  // what the user would call the card
     uint32_t vendorId = 0;
     uint32_t deviceId = 0;
     uint32_t subSysId = 0;
@@ -362,33 +362,33 @@ struct DeviceIdentifier {
 
 struct PrimitiveCaps {
     uint32_t miscCaps = 0;
-    uint32_t rasterCaps = 0;         // RasterCapBits
-    uint32_t zCmpCaps = 0;           // bit (1 << Cmp) per comparison
-    uint32_t srcBlendCaps = 0;       // bit (1 << Blend) per factor: see BlendCapBit
+    uint32_t rasterCaps = 0;    // RasterCapBits
+    uint32_t zCmpCaps = 0;      // bit (1 << Cmp) per comparison
+    uint32_t srcBlendCaps = 0;  // bit (1 << Blend) per factor: see BlendCapBit
     uint32_t destBlendCaps = 0;
     uint32_t alphaCmpCaps = 0;
-    uint32_t shadeCaps = 0;          // ShadeCapBits
-    uint32_t textureCaps = 0;        // TextureCapBits
-    uint32_t textureFilterCaps = 0;  // TextureFilterCapBits
-    uint32_t textureBlendCaps = 0;   // TextureBlendCapBits
-    uint32_t textureAddressCaps = 0; // TextureAddressCapBits
+    uint32_t shadeCaps = 0;           // ShadeCapBits
+    uint32_t textureCaps = 0;         // TextureCapBits
+    uint32_t textureFilterCaps = 0;   // TextureFilterCapBits
+    uint32_t textureBlendCaps = 0;    // TextureBlendCapBits
+    uint32_t textureAddressCaps = 0;  // TextureAddressCapBits
 };
 
 // Description and capabilities of one 3D device.
 struct DeviceDesc {
-    uint32_t devCaps = 0;            // DevCapBits
+    uint32_t devCaps = 0;  // DevCapBits
     PrimitiveCaps lineCaps;
     PrimitiveCaps triCaps;
-    uint32_t renderBitDepth = 0;     // BitDepthBits
-    uint32_t zBufferBitDepth = 0;    // BitDepthBits
+    uint32_t renderBitDepth = 0;   // BitDepthBits
+    uint32_t zBufferBitDepth = 0;  // BitDepthBits
     uint32_t minTextureWidth = 1, minTextureHeight = 1;
     uint32_t maxTextureWidth = 0, maxTextureHeight = 0;
     uint32_t maxTextureRepeat = 0;
     uint32_t maxTextureAspectRatio = 0;
     uint32_t maxAnisotropy = 0;
-    uint32_t stencilCaps = 0;        // bit (1 << StencilOp) per operation
-    uint32_t fvfCaps = 0;            // low 16 bits: texture coordinate sets
-    uint32_t textureOpCaps = 0;      // bit (1 << TextureOp) per operation: see TextureOpCapBit
+    uint32_t stencilCaps = 0;    // bit (1 << StencilOp) per operation
+    uint32_t fvfCaps = 0;        // low 16 bits: texture coordinate sets
+    uint32_t textureOpCaps = 0;  // bit (1 << TextureOp) per operation: see TextureOpCapBit
     uint16_t maxTextureBlendStages = 0;
     uint16_t maxSimultaneousTextures = 0;
     uint32_t maxActiveLights = 0;
@@ -443,14 +443,14 @@ struct Light {
     float range = 0.0f;
     float falloff = 0.0f;
     float attenuation0 = 0.0f, attenuation1 = 0.0f, attenuation2 = 0.0f;
-    float theta = 0.0f;              // inner cone, full angle in radians
-    float phi = 0.0f;                // outer cone, full angle in radians
+    float theta = 0.0f;  // inner cone, full angle in radians
+    float phi = 0.0f;    // outer cone, full angle in radians
     bool operator==(const Light&) const = default;
 };
 
 struct VertexBufferDesc {
-    uint32_t caps = 0;               // VertexBufferBits
-    uint32_t fvf = 0;                // VertexFormat bits
+    uint32_t caps = 0;  // VertexBufferBits
+    uint32_t fvf = 0;   // VertexFormat bits
     uint32_t numVertices = 0;
 };
 
@@ -472,7 +472,7 @@ PixelFormat Argb4444();
 PixelFormat Argb8888();
 PixelFormat Pal8();
 PixelFormat Depth16();
-PixelFormat Depth24();                // 24 depth bits in a 32-bit word, no stencil
+PixelFormat Depth24();  // 24 depth bits in a 32-bit word, no stencil
 PixelFormat Depth24Stencil8();
 PixelFormat Depth32();
 }  // namespace Formats

@@ -58,10 +58,14 @@ uint32_t PixelCodec::Pack(uint32_t v8, const Channel& c) {
 
 uint32_t PixelCodec::Read(const uint8_t* p) const {
     switch (m_bytes) {
-        case 1: return p[0];
-        case 2: return static_cast<uint32_t>(p[0] | p[1] << 8);
-        case 3: return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16);
-        case 4: return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | uint32_t(p[3]) << 24;
+        case 1:
+            return p[0];
+        case 2:
+            return static_cast<uint32_t>(p[0] | p[1] << 8);
+        case 3:
+            return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16);
+        case 4:
+            return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) | uint32_t(p[3]) << 24;
     }
     return 0;
 }

@@ -19,12 +19,17 @@ constexpr uint32_t kTssCount = static_cast<uint32_t>(StageState::Count);
 
 uint32_t PrimitiveCount(PrimitiveType t, uint32_t n) {
     switch (t) {
-        case PrimitiveType::PointList: return n;
-        case PrimitiveType::LineList: return n / 2;
-        case PrimitiveType::LineStrip: return n >= 2 ? n - 1 : 0;
-        case PrimitiveType::TriangleList: return n / 3;
+        case PrimitiveType::PointList:
+            return n;
+        case PrimitiveType::LineList:
+            return n / 2;
+        case PrimitiveType::LineStrip:
+            return n >= 2 ? n - 1 : 0;
+        case PrimitiveType::TriangleList:
+            return n / 3;
         case PrimitiveType::TriangleStrip:
-        case PrimitiveType::TriangleFan: return n >= 3 ? n - 2 : 0;
+        case PrimitiveType::TriangleFan:
+            return n >= 3 ? n - 2 : 0;
     }
     return 0;
 }
@@ -33,19 +38,23 @@ bool ValidPrimitive(PrimitiveType t) {
     return v >= 1 && v <= 6;
 }
 const char* PrimName(PrimitiveType t) {
-    static const char* const names[] = {"?", "PointList", "LineList", "LineStrip",
-                                        "TriangleList", "TriangleStrip", "TriangleFan"};
+    static const char* const names[] = {
+        "?", "PointList", "LineList", "LineStrip", "TriangleList", "TriangleStrip", "TriangleFan"};
     auto v = static_cast<uint32_t>(t);
     return v <= 6 ? names[v] : "?";
 }
 std::string VbName(const VertexBuffer* b) {
-    if (auto* s = dynamic_cast<const SoftVertexBuffer*>(b)) return "VertexBuffer#" + std::to_string(s->Id());
+    if (auto* s = dynamic_cast<const SoftVertexBuffer*>(b))
+        return "VertexBuffer#" + std::to_string(s->Id());
     return b ? "VertexBuffer?" : "null";
 }
-bool ValidArg(uint32_t a) { return (a & TextureArg::SelectMask) <= TextureArg::Specular; }
+bool ValidArg(uint32_t a) {
+    return (a & TextureArg::SelectMask) <= TextureArg::Specular;
+}
 bool ValidFilter(uint32_t f, bool mip) {
-    if (mip) return f == uint32_t(TextureFilter::None) || f == uint32_t(TextureFilter::Point) ||
-                    f == uint32_t(TextureFilter::Linear);
+    if (mip)
+        return f == uint32_t(TextureFilter::None) || f == uint32_t(TextureFilter::Point) ||
+               f == uint32_t(TextureFilter::Linear);
     return f == uint32_t(TextureFilter::Point) || f == uint32_t(TextureFilter::Linear);
 }
 }  // namespace
@@ -116,10 +125,14 @@ void SoftDevice::ResetViewport() {
 
 const Matrix& SoftDevice::TransformMatrix(TransformState s) const {
     switch (s) {
-        case TransformState::World: return m_world;
-        case TransformState::View: return m_view;
-        case TransformState::Projection: return m_projection;
-        default: break;
+        case TransformState::World:
+            return m_world;
+        case TransformState::View:
+            return m_view;
+        case TransformState::Projection:
+            return m_projection;
+        default:
+            break;
     }
     uint32_t i = static_cast<uint32_t>(s) - static_cast<uint32_t>(TransformState::Texture0);
     return m_texture[std::min(i, kMaxTextureStages - 1)];
@@ -176,12 +189,13 @@ Result SoftDevice::EndScene() {
     return m_g->Trace(r, "Device::EndScene()");
 }
 
-Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color,
-                         float z, uint32_t stencil) {
+Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t color, float z,
+                         uint32_t stencil) {
     SoftGraphics::Scope scope(m_g);
     Result r = m_g->Fault("Device::Clear");
     SoftSurface* zs = m_target->ZBufferSurface();
-    if (r == Result::Ok && (!flags || (flags & ~(ClearBits::Target | ClearBits::ZBuffer | ClearBits::Stencil))))
+    if (r == Result::Ok &&
+        (!flags || (flags & ~(ClearBits::Target | ClearBits::ZBuffer | ClearBits::Stencil))))
         r = Result::InvalidParams;
     if (r == Result::Ok && (flags & (ClearBits::ZBuffer | ClearBits::Stencil)) && !zs)
         r = Result::InvalidParams;
@@ -224,8 +238,9 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
             uint32_t shift = 0;
             while (f.zBitMask && !((f.zBitMask >> shift) & 1)) ++shift;
             uint32_t zmax = f.zBitMask >> shift;
-            uint32_t raw = static_cast<uint32_t>(std::lround(std::clamp(z, 0.0f, 1.0f) * double(zmax)))
-                           << shift;
+            uint32_t raw =
+                static_cast<uint32_t>(std::lround(std::clamp(z, 0.0f, 1.0f) * double(zmax)))
+                << shift;
             raw |= stencil & f.stencilBitMask;
             zs->Fill(c, raw);
         }
@@ -262,16 +277,16 @@ Result SoftDevice::GetRenderTarget(Surface** target) {
 Result SoftDevice::SetViewport(const Viewport& v) {
     SoftGraphics::Scope scope(m_g);
     Result r = m_g->Fault("Device::SetViewport");
-    if (r == Result::Ok && (v.width == 0 || v.height == 0 || v.x + v.width > m_target->Width() ||
-                            v.y + v.height > m_target->Height() || v.minZ < 0.0f ||
-                            v.maxZ > 1.0f || v.minZ > v.maxZ))
+    if (r == Result::Ok &&
+        (v.width == 0 || v.height == 0 || v.x + v.width > m_target->Width() ||
+         v.y + v.height > m_target->Height() || v.minZ < 0.0f || v.maxZ > 1.0f || v.minZ > v.maxZ))
         r = Result::InvalidParams;
     if (r == Result::Ok) {
         m_viewport = v;
         m_dirty |= DirtyViewport;
     }
-    return m_g->Trace(r, "Device::SetViewport(%u, %u, %u, %u, %g, %g)", v.x, v.y, v.width,
-                      v.height, static_cast<double>(v.minZ), static_cast<double>(v.maxZ));
+    return m_g->Trace(r, "Device::SetViewport(%u, %u, %u, %u, %g, %g)", v.x, v.y, v.width, v.height,
+                      static_cast<double>(v.minZ), static_cast<double>(v.maxZ));
 }
 
 Result SoftDevice::GetViewport(Viewport& viewport) {
@@ -294,7 +309,8 @@ Result SoftDevice::SetTransform(TransformState state, const Matrix& matrix) {
         m_texture[v - uint32_t(TransformState::Texture0)] = matrix;
     else
         r = Result::InvalidParams;
-    if (r == Result::Ok) m_dirty |= DirtyTransforms | (state == TransformState::View ? uint32_t(DirtyLights) : 0u);
+    if (r == Result::Ok)
+        m_dirty |= DirtyTransforms | (state == TransformState::View ? uint32_t(DirtyLights) : 0u);
     return m_g->Trace(r, "Device::SetTransform(%u)", v);
 }
 
@@ -345,8 +361,8 @@ Result SoftDevice::SetTextureStageState(uint32_t stage, StageState state, uint32
         }
         m_dirty |= DirtyStages;
     }
-    return m_g->Trace(r, "Device::SetTextureStageState(%u, %s, 0x%x)", stage,
-                      StageStateName(state), value);
+    return m_g->Trace(r, "Device::SetTextureStageState(%u, %s, 0x%x)", stage, StageStateName(state),
+                      value);
 }
 
 Result SoftDevice::GetTextureStageState(uint32_t stage, StageState state, uint32_t& value) {
@@ -466,13 +482,15 @@ Result SoftDevice::Draw(const char* name, const DrawCall& call) {
     return r;
 }
 
-Result SoftDevice::DoDraw(const DrawCall&) { return Result::Ok; }
+Result SoftDevice::DoDraw(const DrawCall&) {
+    return Result::Ok;
+}
 
 Result SoftDevice::DrawPrimitive(PrimitiveType type, uint32_t fvf, const void* vertices,
                                  uint32_t vertexCount, uint32_t flags) {
     SoftGraphics::Scope scope(m_g);
-    DrawCall c{type, fvf, static_cast<const uint8_t*>(vertices), vertexCount, nullptr, 0,
-               nullptr, 0, PrimitiveCount(type, vertexCount)};
+    DrawCall c{type,    fvf, static_cast<const uint8_t*>(vertices), vertexCount, nullptr, 0,
+               nullptr, 0,   PrimitiveCount(type, vertexCount)};
     Result r = Draw("Device::DrawPrimitive", c);
     return m_g->Trace(r, "Device::DrawPrimitive(%s, fvf 0x%x, %u, 0x%x)", PrimName(type), fvf,
                       vertexCount, flags);
@@ -482,11 +500,11 @@ Result SoftDevice::DrawIndexedPrimitive(PrimitiveType type, uint32_t fvf, const 
                                         uint32_t vertexCount, const uint16_t* indices,
                                         uint32_t indexCount, uint32_t flags) {
     SoftGraphics::Scope scope(m_g);
-    DrawCall c{type, fvf, static_cast<const uint8_t*>(vertices), vertexCount, nullptr, 0,
+    DrawCall c{type,    fvf,        static_cast<const uint8_t*>(vertices), vertexCount, nullptr, 0,
                indices, indexCount, PrimitiveCount(type, indexCount)};
     Result r = indices ? Draw("Device::DrawIndexedPrimitive", c) : Result::InvalidParams;
-    return m_g->Trace(r, "Device::DrawIndexedPrimitive(%s, fvf 0x%x, %u, %u, 0x%x)",
-                      PrimName(type), fvf, vertexCount, indexCount, flags);
+    return m_g->Trace(r, "Device::DrawIndexedPrimitive(%s, fvf 0x%x, %u, %u, 0x%x)", PrimName(type),
+                      fvf, vertexCount, indexCount, flags);
 }
 
 Result SoftDevice::DrawPrimitiveVB(PrimitiveType type, VertexBuffer* buffer, uint32_t start,
@@ -494,12 +512,16 @@ Result SoftDevice::DrawPrimitiveVB(PrimitiveType type, VertexBuffer* buffer, uin
     SoftGraphics::Scope scope(m_g);
     auto* vb = dynamic_cast<SoftVertexBuffer*>(buffer);
     Result r = Result::Ok;
-    if (!vb) r = Result::InvalidObject;
-    else if (vb->IsLocked()) r = Result::VertexBufferLocked;
-    else if (start > vb->Count() || count > vb->Count() - start) r = Result::InvalidParams;
+    if (!vb)
+        r = Result::InvalidObject;
+    else if (vb->IsLocked())
+        r = Result::VertexBufferLocked;
+    else if (start > vb->Count() || count > vb->Count() - start)
+        r = Result::InvalidParams;
     if (r == Result::Ok) {
-        DrawCall c{type, vb->Fvf(), vb->Data() + static_cast<size_t>(start) * vb->Stride(), count,
-                   vb, start, nullptr, 0, PrimitiveCount(type, count)};
+        DrawCall c{type,    vb->Fvf(), vb->Data() + static_cast<size_t>(start) * vb->Stride(),
+                   count,   vb,        start,
+                   nullptr, 0,         PrimitiveCount(type, count)};
         r = Draw("Device::DrawPrimitiveVB", c);
     }
     return m_g->Trace(r, "Device::DrawPrimitiveVB(%s, %s, %u, %u, 0x%x)", PrimName(type),
@@ -512,18 +534,20 @@ Result SoftDevice::DrawIndexedPrimitiveVB(PrimitiveType type, VertexBuffer* buff
     SoftGraphics::Scope scope(m_g);
     auto* vb = dynamic_cast<SoftVertexBuffer*>(buffer);
     Result r = Result::Ok;
-    if (!vb) r = Result::InvalidObject;
-    else if (vb->IsLocked()) r = Result::VertexBufferLocked;
+    if (!vb)
+        r = Result::InvalidObject;
+    else if (vb->IsLocked())
+        r = Result::VertexBufferLocked;
     else if (!indices || start > vb->Count() || numVertices > vb->Count() - start)
         r = Result::InvalidParams;
     if (r == Result::Ok) {
-        DrawCall c{type, vb->Fvf(), vb->Data() + static_cast<size_t>(start) * vb->Stride(),
-                   numVertices, vb, start, indices, indexCount, PrimitiveCount(type, indexCount)};
+        DrawCall c{type,        vb->Fvf(),  vb->Data() + static_cast<size_t>(start) * vb->Stride(),
+                   numVertices, vb,         start,
+                   indices,     indexCount, PrimitiveCount(type, indexCount)};
         r = Draw("Device::DrawIndexedPrimitiveVB", c);
     }
-    return m_g->Trace(r, "Device::DrawIndexedPrimitiveVB(%s, %s, %u, %u, %u, 0x%x)",
-                      PrimName(type), VbName(buffer).c_str(), start, numVertices, indexCount,
-                      flags);
+    return m_g->Trace(r, "Device::DrawIndexedPrimitiveVB(%s, %s, %u, %u, %u, 0x%x)", PrimName(type),
+                      VbName(buffer).c_str(), start, numVertices, indexCount, flags);
 }
 
 Result SoftDevice::ValidateStages(uint32_t* passes) const {
@@ -558,7 +582,8 @@ Result SoftDevice::ValidateDevice(uint32_t* passes) {
     SoftGraphics::Scope scope(m_g);
     Result r = m_g->Fault("Device::ValidateDevice");
     if (r == Result::Ok) {
-        SoftBackend::ValidateHook hook = m_g->Backend() ? m_g->Backend()->GetValidateHook() : nullptr;
+        SoftBackend::ValidateHook hook =
+            m_g->Backend() ? m_g->Backend()->GetValidateHook() : nullptr;
         r = hook ? hook(*this, passes) : ValidateStages(passes);
     }
     return m_g->Trace(r, "Device::ValidateDevice() = %u", passes ? *passes : 0);
@@ -586,10 +611,11 @@ Result SoftDevice::Load(Surface* dest, const Point* destPoint, Surface* src, con
             // A part of the top level only.
             from = s;
             area = srcRect ? *srcRect
-                           : Rect{0, 0, static_cast<int32_t>(s->Width()), static_cast<int32_t>(s->Height())};
+                           : Rect{0, 0, static_cast<int32_t>(s->Width()),
+                                  static_cast<int32_t>(s->Height())};
             if (destPoint) at = *destPoint;
-            if (area.left < 0 || area.top < 0 || area.left >= area.right || area.top >= area.bottom ||
-                area.right > static_cast<int32_t>(s->Width()) ||
+            if (area.left < 0 || area.top < 0 || area.left >= area.right ||
+                area.top >= area.bottom || area.right > static_cast<int32_t>(s->Width()) ||
                 area.bottom > static_cast<int32_t>(s->Height()) || at.x < 0 || at.y < 0 ||
                 at.x + area.Width() > static_cast<int32_t>(d->Width()) ||
                 at.y + area.Height() > static_cast<int32_t>(d->Height()))
@@ -606,8 +632,10 @@ Result SoftDevice::Load(Surface* dest, const Point* destPoint, Surface* src, con
             const uint8_t* sm = from->Memory();
             uint8_t* dm = to->Memory();
             for (int32_t y = 0; y < area.Height(); ++y)
-                std::memcpy(dm + static_cast<ptrdiff_t>(at.y + y) * to->Pitch() + static_cast<ptrdiff_t>(at.x) * bpp,
-                            sm + static_cast<ptrdiff_t>(area.top + y) * from->Pitch() + static_cast<ptrdiff_t>(area.left) * bpp,
+                std::memcpy(dm + static_cast<ptrdiff_t>(at.y + y) * to->Pitch() +
+                                static_cast<ptrdiff_t>(at.x) * bpp,
+                            sm + static_cast<ptrdiff_t>(area.top + y) * from->Pitch() +
+                                static_cast<ptrdiff_t>(area.left) * bpp,
                             static_cast<size_t>(area.Width()) * bpp);
             to->CpuChanged();
             if (srcRect || destPoint) break;

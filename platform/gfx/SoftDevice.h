@@ -84,7 +84,9 @@ public:
     DeviceType Type() const { return m_type; }
     const DeviceDesc& Caps() const { return m_caps; }
     uint32_t RS(RenderState s) const { return m_rs[static_cast<uint32_t>(s)]; }
-    uint32_t TSS(uint32_t stage, StageState s) const { return m_tss[stage][static_cast<uint32_t>(s)]; }
+    uint32_t TSS(uint32_t stage, StageState s) const {
+        return m_tss[stage][static_cast<uint32_t>(s)];
+    }
     const Matrix& TransformMatrix(TransformState s) const;
     const Viewport& CurrentViewport() const { return m_viewport; }
     const Material& CurrentMaterial() const { return m_material; }
@@ -99,11 +101,11 @@ protected:
     struct DrawCall {
         PrimitiveType type;
         uint32_t fvf;
-        const uint8_t* vertices;      // first vertex of the range
-        uint32_t vertexCount;         // vertices in the range
-        SoftVertexBuffer* buffer;     // null for user memory
-        uint32_t start;               // first vertex in the buffer
-        const uint16_t* indices;      // null for non-indexed draws; relative to the range
+        const uint8_t* vertices;   // first vertex of the range
+        uint32_t vertexCount;      // vertices in the range
+        SoftVertexBuffer* buffer;  // null for user memory
+        uint32_t start;            // first vertex in the buffer
+        const uint16_t* indices;   // null for non-indexed draws; relative to the range
         uint32_t indexCount;
         uint32_t primitives;
     };

@@ -31,9 +31,8 @@ uint32_t MipLevelsFor(uint32_t w, uint32_t h) {
 }
 bool IsRgbFormat(const PixelFormat& f) {
     if (f.flags & PixelFormatBits::PaletteIndexed8) return f.rgbBitCount == 8 || f.rgbBitCount == 0;
-    return (f.flags & PixelFormatBits::Rgb) &&
-           (f.rgbBitCount == 16 || f.rgbBitCount == 24 || f.rgbBitCount == 32 ||
-            f.rgbBitCount == 8);
+    return (f.flags & PixelFormatBits::Rgb) && (f.rgbBitCount == 16 || f.rgbBitCount == 24 ||
+                                                f.rgbBitCount == 32 || f.rgbBitCount == 8);
 }
 }  // namespace
 
@@ -67,7 +66,9 @@ Result SoftGraphics::Fault(const char* call, uint32_t caps) {
     return m_backend ? m_backend->CheckFault(call, caps) : Result::Ok;
 }
 
-bool SoftGraphics::Logging() const { return m_backend && m_backend->Log().Enabled(); }
+bool SoftGraphics::Logging() const {
+    return m_backend && m_backend->Log().Enabled();
+}
 
 Result SoftGraphics::Trace(Result r, const char* format, ...) {
     if (!Logging()) return r;
@@ -83,7 +84,9 @@ Result SoftGraphics::Trace(Result r, const char* format, ...) {
     return r;
 }
 
-uint32_t SoftGraphics::DisplayWidth() const { return m_modeSet ? m_mode.width : m_desktop.width; }
+uint32_t SoftGraphics::DisplayWidth() const {
+    return m_modeSet ? m_mode.width : m_desktop.width;
+}
 uint32_t SoftGraphics::DisplayHeight() const {
     return m_modeSet ? m_mode.height : m_desktop.height;
 }
@@ -92,7 +95,9 @@ PixelFormat SoftGraphics::DisplayFormat() const {
     return bits == 16 ? Formats::Rgb565() : Formats::Xrgb8888();
 }
 
-void SoftGraphics::RegisterSurface(SoftSurface* s) { m_surfaces.push_back(s); }
+void SoftGraphics::RegisterSurface(SoftSurface* s) {
+    m_surfaces.push_back(s);
+}
 void SoftGraphics::UnregisterSurface(SoftSurface* s) {
     m_surfaces.erase(std::remove(m_surfaces.begin(), m_surfaces.end(), s), m_surfaces.end());
 }
@@ -165,8 +170,12 @@ Result SoftGraphics::EnumDisplayModes(uint32_t flags, const SurfaceDesc* filter,
     return Trace(r, "Graphics::EnumDisplayModes(0x%x)", flags);
 }
 
-Result SoftGraphics::OnCooperativeLevel(Window*, uint32_t) { return Result::Ok; }
-Result SoftGraphics::OnDisplayMode(bool, uint32_t, uint32_t, uint32_t) { return Result::Ok; }
+Result SoftGraphics::OnCooperativeLevel(Window*, uint32_t) {
+    return Result::Ok;
+}
+Result SoftGraphics::OnDisplayMode(bool, uint32_t, uint32_t, uint32_t) {
+    return Result::Ok;
+}
 
 Result SoftGraphics::SetCooperativeLevel(Window* window, uint32_t flags) {
     Scope scope(this);
@@ -276,8 +285,8 @@ Result SoftGraphics::CreateSurfaceImpl(const SurfaceDesc& desc, Surface** surfac
     SurfaceDesc d;
     d.width = desc.width;
     d.height = desc.height;
-    const uint32_t where =
-        sys ? SurfaceCapBits::SystemMemory : SurfaceCapBits::VideoMemory | SurfaceCapBits::LocalVidMem;
+    const uint32_t where = sys ? SurfaceCapBits::SystemMemory
+                               : SurfaceCapBits::VideoMemory | SurfaceCapBits::LocalVidMem;
     if (caps & SurfaceCapBits::ZBuffer) {
         if (!(desc.flags & SurfaceDescBits::PixelFormat)) return Result::InvalidParams;
         bool known = std::any_of(m_driver.zFormats.begin(), m_driver.zFormats.end(),
@@ -325,12 +334,11 @@ Result SoftGraphics::CreateFlipChain(const SurfaceDesc& desc, Surface** surface)
     for (uint32_t i = 0; i < desc.backBufferCount; ++i) {
         SurfaceDesc b = d;
         b.backBufferCount = 0;
-        b.caps.caps = SurfaceCapBits::Flip | SurfaceCapBits::Complex |
-                      SurfaceCapBits::VideoMemory | SurfaceCapBits::LocalVidMem | d3d |
-                      (i == 0 ? SurfaceCapBits::BackBuffer : 0);
+        b.caps.caps = SurfaceCapBits::Flip | SurfaceCapBits::Complex | SurfaceCapBits::VideoMemory |
+                      SurfaceCapBits::LocalVidMem | d3d | (i == 0 ? SurfaceCapBits::BackBuffer : 0);
         SoftSurface* back = NewSurface(SurfaceKind::BackBuffer, b);
         prev->SetNext(back, 0);
-        back->Release();   // the chain holds it
+        back->Release();  // the chain holds it
         prev = back;
     }
     *surface = front;
@@ -343,7 +351,8 @@ Result SoftGraphics::CreateTexture(const SurfaceDesc& desc, Surface** surface) {
     if (!(desc.flags & SurfaceDescBits::Width) || !(desc.flags & SurfaceDescBits::Height) ||
         desc.width == 0 || desc.height == 0 || desc.width > 8192 || desc.height > 8192)
         return Result::InvalidParams;
-    PixelFormat fmt = (desc.flags & SurfaceDescBits::PixelFormat) ? desc.pixelFormat : DisplayFormat();
+    PixelFormat fmt =
+        (desc.flags & SurfaceDescBits::PixelFormat) ? desc.pixelFormat : DisplayFormat();
     if (!IsRgbFormat(fmt)) return Result::InvalidParams;
     if (!sys) {
         if (fmt.flags & PixelFormatBits::PaletteIndexed8) fmt.rgbBitCount = 8;
@@ -381,9 +390,9 @@ Result SoftGraphics::CreateTexture(const SurfaceDesc& desc, Surface** surface) {
     d.height = desc.height;
     d.pixelFormat = fmt;
     d.mipMapCount = levels;
-    d.caps.caps = SurfaceCapBits::Texture | where |
-                  (caps & (SurfaceCapBits::MipMap | SurfaceCapBits::Complex |
-                           SurfaceCapBits::Device3D));
+    d.caps.caps =
+        SurfaceCapBits::Texture | where |
+        (caps & (SurfaceCapBits::MipMap | SurfaceCapBits::Complex | SurfaceCapBits::Device3D));
     if (desc.flags & SurfaceDescBits::TextureStage) {
         d.flags |= SurfaceDescBits::TextureStage;
         d.textureStage = desc.textureStage;

@@ -21,7 +21,7 @@ enum class SurfaceKind {
     RenderTarget,  // off-screen 3D target, optionally a texture
     Plain,         // off-screen plain surface
     ZBuffer,
-    Texture,       // system-memory image or device texture, optionally a mip level
+    Texture,  // system-memory image or device texture, optionally a mip level
 };
 
 // The software model of a graphics object, shared by the back ends: it keeps the cooperative

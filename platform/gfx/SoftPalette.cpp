@@ -23,7 +23,8 @@ Result SoftPalette::GetEntries(uint32_t flags, uint32_t start, uint32_t count,
         r = Result::InvalidParams;
     else
         std::copy(m_entries + start, m_entries + start + count, entries);
-    return m_g->Trace(r, "Palette::GetEntries(Palette#%u, 0x%x, %u, %u)", m_id, flags, start, count);
+    return m_g->Trace(r, "Palette::GetEntries(Palette#%u, 0x%x, %u, %u)", m_id, flags, start,
+                      count);
 }
 
 Result SoftPalette::SetEntries(uint32_t flags, uint32_t start, uint32_t count,
@@ -36,7 +37,8 @@ Result SoftPalette::SetEntries(uint32_t flags, uint32_t start, uint32_t count,
         std::copy(entries, entries + count, m_entries + start);
         ++m_version;
     }
-    return m_g->Trace(r, "Palette::SetEntries(Palette#%u, 0x%x, %u, %u)", m_id, flags, start, count);
+    return m_g->Trace(r, "Palette::SetEntries(Palette#%u, 0x%x, %u, %u)", m_id, flags, start,
+                      count);
 }
 
 }  // namespace plat::gfx

@@ -31,7 +31,8 @@ bool InBounds(const Rect& r, uint32_t w, uint32_t h) {
 
 std::string SurfaceName(const Surface* s) {
     if (!s) return "null";
-    if (auto* ss = dynamic_cast<const SoftSurface*>(s)) return "Surface#" + std::to_string(ss->Id());
+    if (auto* ss = dynamic_cast<const SoftSurface*>(s))
+        return "Surface#" + std::to_string(ss->Id());
     return "Surface?";
 }
 
@@ -66,7 +67,9 @@ bool SoftSurface::IsRenderTarget() const {
            (m_kind == SurfaceKind::Primary && (m_caps.caps & SurfaceCapBits::Device3D));
 }
 
-void SoftSurface::SetLost(bool lost) { m_lost = lost; }
+void SoftSurface::SetLost(bool lost) {
+    m_lost = lost;
+}
 
 void SoftSurface::SetNext(SoftSurface* next, uint32_t mipLevel) {
     m_next = Ref<SoftSurface>::Share(next);
@@ -80,8 +83,12 @@ uint8_t* SoftSurface::Memory() {
     return m_own.data();
 }
 
-Result SoftSurface::SyncToCpu(bool) { return Result::Ok; }
-void SoftSurface::CpuChanged() { ++m_cpuVersion; }
+Result SoftSurface::SyncToCpu(bool) {
+    return Result::Ok;
+}
+void SoftSurface::CpuChanged() {
+    ++m_cpuVersion;
+}
 
 void SoftSurface::SwapStorage(SoftSurface& other) {
     std::swap(m_own, other.m_own);
@@ -137,7 +144,8 @@ Result SoftSurface::SetSurfaceDesc(const SurfaceDesc& desc, uint32_t flags) {
         if (desc.flags & SurfaceDescBits::Width) m_width = desc.width;
         if (desc.flags & SurfaceDescBits::Height) m_height = desc.height;
         if (desc.flags & SurfaceDescBits::PixelFormat) m_format = desc.pixelFormat;
-        m_pitch = (desc.flags & SurfaceDescBits::Pitch) ? desc.pitch : DefaultPitch(m_width, m_format);
+        m_pitch =
+            (desc.flags & SurfaceDescBits::Pitch) ? desc.pitch : DefaultPitch(m_width, m_format);
         m_client = static_cast<uint8_t*>(desc.surface);
         m_own.clear();
         m_own.shrink_to_fit();
@@ -290,7 +298,8 @@ Result SoftSurface::BltImpl(const Rect* destRect, Surface* srcIface, const Rect*
     if (m_kind == SurfaceKind::Primary) {
         // Blits to the screen are clipped to it; the source shrinks in proportion.
         const int32_t w = static_cast<int32_t>(m_width), h = static_cast<int32_t>(m_height);
-        const double sx = double(from.Width()) / dest.Width(), sy = double(from.Height()) / dest.Height();
+        const double sx = double(from.Width()) / dest.Width(),
+                     sy = double(from.Height()) / dest.Height();
         if (dest.left < 0) {
             from.left += static_cast<int32_t>(-dest.left * sx);
             dest.left = 0;
@@ -309,7 +318,7 @@ Result SoftSurface::BltImpl(const Rect* destRect, Surface* srcIface, const Rect*
         }
         if (dest.left >= dest.right || dest.top >= dest.bottom || from.left >= from.right ||
             from.top >= from.bottom)
-            return Result::Ok;   // entirely off screen
+            return Result::Ok;  // entirely off screen
     } else if (!InBounds(dest, m_width, m_height)) {
         return Result::InvalidParams;
     }
@@ -338,7 +347,9 @@ Result SoftSurface::DoBlt(const Rect& dest, SoftSurface* src, const Rect& srcRec
     return CpuBlt(dest, src, srcRect, keyed, key, mirrorLr, mirrorUd);
 }
 
-Result SoftSurface::DoColorFill(const Rect& dest, uint32_t raw) { return CpuColorFill(dest, raw); }
+Result SoftSurface::DoColorFill(const Rect& dest, uint32_t raw) {
+    return CpuColorFill(dest, raw);
+}
 
 Result SoftSurface::CpuColorFill(const Rect& dest, uint32_t raw) {
     const bool whole = dest.left == 0 && dest.top == 0 &&
@@ -350,7 +361,8 @@ Result SoftSurface::CpuColorFill(const Rect& dest, uint32_t raw) {
     const uint32_t bpp = BytesPerPixel(m_format);
     uint8_t* mem = Memory();
     for (int32_t y = dest.top; y < dest.bottom; ++y) {
-        uint8_t* p = mem + static_cast<ptrdiff_t>(y) * m_pitch + static_cast<ptrdiff_t>(dest.left) * bpp;
+        uint8_t* p =
+            mem + static_cast<ptrdiff_t>(y) * m_pitch + static_cast<ptrdiff_t>(dest.left) * bpp;
         for (int32_t x = dest.left; x < dest.right; ++x, p += bpp) {
             for (uint32_t i = 0; i < bpp; ++i) p[i] = static_cast<uint8_t>(raw >> (8 * i));
         }
@@ -387,8 +399,10 @@ Result SoftSurface::CpuBlt(const Rect& dest, SoftSurface* src, const Rect& from,
 
     if (sameFormat && !keyed && !mirrorLr && !mirrorUd && dw == sw && dh == sh) {
         for (int32_t y = 0; y < dh; ++y)
-            std::memcpy(dbase + static_cast<ptrdiff_t>(dest.top + y) * m_pitch + static_cast<ptrdiff_t>(dest.left) * dbpp,
-                        sbase + static_cast<ptrdiff_t>(from.top + y) * spitch + static_cast<ptrdiff_t>(from.left) * sbpp,
+            std::memcpy(dbase + static_cast<ptrdiff_t>(dest.top + y) * m_pitch +
+                            static_cast<ptrdiff_t>(dest.left) * dbpp,
+                        sbase + static_cast<ptrdiff_t>(from.top + y) * spitch +
+                            static_cast<ptrdiff_t>(from.left) * sbpp,
                         static_cast<size_t>(dw) * dbpp);
     } else {
         for (int32_t y = 0; y < dh; ++y) {
@@ -427,8 +441,10 @@ Result SoftSurface::Flip(Surface* target, uint32_t flags) {
     }
     if (r == Result::Ok) {
         for (SoftSurface* s = this; s; s = s->m_next.Get()) {
-            if (s->m_lost) r = Result::SurfaceLost;
-            else if (s->m_locked && r == Result::Ok) r = Result::SurfaceBusy;
+            if (s->m_lost)
+                r = Result::SurfaceLost;
+            else if (s->m_locked && r == Result::Ok)
+                r = Result::SurfaceBusy;
         }
     }
     if (r == Result::Ok) r = DoFlip(to);
@@ -534,9 +550,9 @@ Result SoftSurface::SetColorKey(uint32_t flags, const ColorKey* key) {
         if (key) m_srcKey = *key;
         ++m_keyVersion;
     }
-    return m_g->Trace(r, "Surface::SetColorKey(%s, 0x%x, %s)", SurfaceName(this).c_str(), flags,
-                      key ? (std::to_string(key->low) + ".." + std::to_string(key->high)).c_str()
-                          : "null");
+    return m_g->Trace(
+        r, "Surface::SetColorKey(%s, 0x%x, %s)", SurfaceName(this).c_str(), flags,
+        key ? (std::to_string(key->low) + ".." + std::to_string(key->high)).c_str() : "null");
 }
 
 Result SoftSurface::GetColorKey(uint32_t flags, ColorKey& key) {

@@ -62,7 +62,7 @@ public:
     SoftPalette* PaletteObject() const { return m_palette.Get(); }
     SoftClipper* ClipperObject() const { return m_clipper.Get(); }
     SoftSurface* ZBufferSurface() const { return m_zbuffer.Get(); }
-    SoftSurface* NextInChain() const { return m_next.Get(); }   // back buffer or next mip level
+    SoftSurface* NextInChain() const { return m_next.Get(); }  // back buffer or next mip level
     uint32_t MipLevel() const { return m_mipLevel; }
     uint32_t MipCount() const { return m_mipCount; }
     // Bytes the surface takes from the texture budget (0 for system memory).
@@ -93,8 +93,8 @@ protected:
     virtual void OnZBufferChanged() {}
     virtual void OnRestored() {}
 
-    Result CpuBlt(const Rect& dest, SoftSurface* src, const Rect& srcRect, bool keyed,
-                  ColorKey key, bool mirrorLr, bool mirrorUd);
+    Result CpuBlt(const Rect& dest, SoftSurface* src, const Rect& srcRect, bool keyed, ColorKey key,
+                  bool mirrorLr, bool mirrorUd);
     Result CpuColorFill(const Rect& dest, uint32_t raw);
     // Swaps the pixel storage of two surfaces (flip chains).
     void SwapStorage(SoftSurface& other);

@@ -74,9 +74,9 @@ Result SoftVertexBuffer::ProcessVertices(uint32_t vertexOp, uint32_t destIndex, 
     if (r == Result::Ok && (m_locked || src->m_locked)) r = Result::VertexBufferLocked;
     if (r == Result::Ok && IsOptimized()) r = Result::VertexBufferOptimized;
     if (r == Result::Ok) {
-        VertexProcessor::Process(*dev, vertexOp, src->Data() + static_cast<size_t>(srcIndex) * src->Stride(),
-                                 src->Fvf(), m_data.data() + static_cast<size_t>(destIndex) * m_stride,
-                                 m_desc.fvf, count);
+        VertexProcessor::Process(
+            *dev, vertexOp, src->Data() + static_cast<size_t>(srcIndex) * src->Stride(), src->Fvf(),
+            m_data.data() + static_cast<size_t>(destIndex) * m_stride, m_desc.fvf, count);
         ++m_version;
     }
     return m_g->Trace(r, "VertexBuffer::ProcessVertices(VertexBuffer#%u, 0x%x, %u, %u, %u, 0x%x)",

@@ -18,9 +18,8 @@ public:
     Result Unlock() override;
     Result Optimize(Device* device, uint32_t flags) override;
     Result GetVertexBufferDesc(VertexBufferDesc& desc) override;
-    Result ProcessVertices(uint32_t vertexOp, uint32_t destIndex, uint32_t count,
-                           VertexBuffer* src, uint32_t srcIndex, Device* device,
-                           uint32_t flags) override;
+    Result ProcessVertices(uint32_t vertexOp, uint32_t destIndex, uint32_t count, VertexBuffer* src,
+                           uint32_t srcIndex, Device* device, uint32_t flags) override;
 
     uint32_t Id() const { return m_id; }
     uint32_t Fvf() const { return m_desc.fvf; }

@@ -20,8 +20,12 @@ constexpr uint32_t Tex0 = 0x000;
 constexpr uint32_t Tex1 = 0x100;
 constexpr uint32_t Tex2 = 0x200;
 
-constexpr uint32_t Tex(uint32_t sets) { return (sets << TexCountShift) & TexCountMask; }
-constexpr uint32_t TexCount(uint32_t fvf) { return (fvf & TexCountMask) >> TexCountShift; }
+constexpr uint32_t Tex(uint32_t sets) {
+    return (sets << TexCountShift) & TexCountMask;
+}
+constexpr uint32_t TexCount(uint32_t fvf) {
+    return (fvf & TexCountMask) >> TexCountShift;
+}
 
 // Bytes of one vertex, 0 for a format without a position or with more than 8 texture sets.
 constexpr uint32_t Stride(uint32_t fvf) {
@@ -35,13 +39,20 @@ constexpr uint32_t Stride(uint32_t fvf) {
     return s + 8 * TexCount(fvf);
 }
 constexpr bool IsValid(uint32_t fvf) {
-    return Stride(fvf) != 0 && (fvf & ~(PositionMask | Normal | Diffuse | Specular | TexCountMask)) == 0 &&
+    return Stride(fvf) != 0 &&
+           (fvf & ~(PositionMask | Normal | Diffuse | Specular | TexCountMask)) == 0 &&
            !((fvf & XyzRhw) && (fvf & Normal));
 }
 // Byte offsets inside a vertex.
-constexpr uint32_t NormalOffset(uint32_t fvf) { return (fvf & PositionMask) == Xyz ? 12 : 16; }
-constexpr uint32_t DiffuseOffset(uint32_t fvf) { return NormalOffset(fvf) + ((fvf & Normal) ? 12 : 0); }
-constexpr uint32_t SpecularOffset(uint32_t fvf) { return DiffuseOffset(fvf) + ((fvf & Diffuse) ? 4 : 0); }
+constexpr uint32_t NormalOffset(uint32_t fvf) {
+    return (fvf & PositionMask) == Xyz ? 12 : 16;
+}
+constexpr uint32_t DiffuseOffset(uint32_t fvf) {
+    return NormalOffset(fvf) + ((fvf & Normal) ? 12 : 0);
+}
+constexpr uint32_t SpecularOffset(uint32_t fvf) {
+    return DiffuseOffset(fvf) + ((fvf & Diffuse) ? 4 : 0);
+}
 constexpr uint32_t TexOffset(uint32_t fvf, uint32_t set) {
     return SpecularOffset(fvf) + ((fvf & Specular) ? 4 : 0) + 8 * set;
 }

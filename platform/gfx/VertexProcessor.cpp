@@ -26,13 +26,17 @@ float Read(const uint8_t* p) {
     std::memcpy(&f, p, 4);
     return f;
 }
-void Write(uint8_t* p, float f) { std::memcpy(p, &f, 4); }
+void Write(uint8_t* p, float f) {
+    std::memcpy(p, &f, 4);
+}
 uint32_t ReadU(const uint8_t* p) {
     uint32_t u;
     std::memcpy(&u, p, 4);
     return u;
 }
-void WriteU(uint8_t* p, uint32_t u) { std::memcpy(p, &u, 4); }
+void WriteU(uint8_t* p, uint32_t u) {
+    std::memcpy(p, &u, 4);
+}
 }  // namespace
 
 void VertexProcessor::TransformTexCoord(const float* in, uint32_t n, uint32_t flags,

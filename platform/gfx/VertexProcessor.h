@@ -20,8 +20,8 @@ public:
     // Applies a stage's texture transform to a coordinate of n components (the component after
     // the last given one counts as 1): the first two results, divided by the last counted one
     // when the flags say Projected.
-    static void TransformTexCoord(const float* in, uint32_t n, uint32_t flags,
-                                  const Matrix& matrix, float out[2]);
+    static void TransformTexCoord(const float* in, uint32_t n, uint32_t flags, const Matrix& matrix,
+                                  float out[2]);
 
     // The lit colours of one vertex in camera space.
     struct LitColor {

@@ -21,6 +21,8 @@ int Cursor::Show(bool show) {
     return n;
 }
 
-bool Cursor::IsShown() { return Count() >= 0; }
+bool Cursor::IsShown() {
+    return Count() >= 0;
+}
 
 }  // namespace plat

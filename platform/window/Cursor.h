@@ -6,7 +6,7 @@ namespace plat {
 // while the count is 0 or more.
 class Cursor {
 public:
-    static int Show(bool show);   // answers the new count
+    static int Show(bool show);  // answers the new count
     static bool IsShown();
 };
 

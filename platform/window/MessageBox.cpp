@@ -39,7 +39,8 @@ std::vector<Button> ButtonsOf(uint32_t style) {
                     {MessageBoxAnswer::Cancel, "Cancel"}};
         case MessageBoxStyle::YesNo:
             return {{MessageBoxAnswer::Yes, "Yes"}, {MessageBoxAnswer::No, "No"}};
-        default: return {{MessageBoxAnswer::Ok, "OK"}};
+        default:
+            return {{MessageBoxAnswer::Ok, "OK"}};
     }
 }
 
@@ -69,21 +70,27 @@ int MessageBox::Show(Window* owner, const char* text, const char* caption, uint3
         for (size_t i = 0; i < buttons.size(); ++i) {
             Uint32 f = 0;
             if (i == 0) f |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-            if (buttons[i].id == MessageBoxAnswer::Cancel || buttons[i].id == MessageBoxAnswer::No ||
-                buttons.size() == 1)
+            if (buttons[i].id == MessageBoxAnswer::Cancel ||
+                buttons[i].id == MessageBoxAnswer::No || buttons.size() == 1)
                 f |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
             data.push_back({f, buttons[i].id, buttons[i].text});
         }
         Uint32 kind = SDL_MESSAGEBOX_INFORMATION;
         switch (style & MessageBoxStyle::IconMask) {
-            case MessageBoxStyle::IconError: kind = SDL_MESSAGEBOX_ERROR; break;
-            case MessageBoxStyle::IconExclamation: kind = SDL_MESSAGEBOX_WARNING; break;
-            default: break;
+            case MessageBoxStyle::IconError:
+                kind = SDL_MESSAGEBOX_ERROR;
+                break;
+            case MessageBoxStyle::IconExclamation:
+                kind = SDL_MESSAGEBOX_WARNING;
+                break;
+            default:
+                break;
         }
         SDL_MessageBoxData box{};
         box.flags = kind;
-        box.window = owner && Window::IsWindow(owner) ? static_cast<SDL_Window*>(owner->NativeHandle())
-                                                      : nullptr;
+        box.window = owner && Window::IsWindow(owner)
+                         ? static_cast<SDL_Window*>(owner->NativeHandle())
+                         : nullptr;
         box.title = caption;
         box.message = text;
         box.numbuttons = static_cast<int>(data.size());

@@ -30,11 +30,20 @@ bool MessageQueue::Translate(const Message& msg) {
     if (chars.empty()) {
         // Keys that type a control character without text input.
         switch (msg.wParam) {
-            case VKey::Return: chars.push_back('\r'); break;
-            case VKey::Back: chars.push_back(8); break;
-            case VKey::Escape: chars.push_back(27); break;
-            case VKey::Tab: chars.push_back('\t'); break;
-            default: break;
+            case VKey::Return:
+                chars.push_back('\r');
+                break;
+            case VKey::Back:
+                chars.push_back(8);
+                break;
+            case VKey::Escape:
+                chars.push_back(27);
+                break;
+            case VKey::Tab:
+                chars.push_back('\t');
+                break;
+            default:
+                break;
         }
     }
     // The characters come next, in typing order, before anything queued later.
@@ -83,21 +92,33 @@ intptr_t MessageQueue::DefWindowProc(Window* window, uint32_t message, uintptr_t
                                      intptr_t lParam) {
     if (!Window::IsWindow(window)) return 0;
     switch (message) {
-        case Msg::Close: window->Destroy(); return 0;
+        case Msg::Close:
+            window->Destroy();
+            return 0;
         case Msg::SysCommand:
             switch (wParam & 0xfff0) {
-                case SysCmd::Close: Post(window, Msg::Close, 0, 0); break;
-                case SysCmd::Minimize: window->Show(ShowCommand::Minimize); break;
-                case SysCmd::Maximize: window->Show(ShowCommand::Maximize); break;
-                case SysCmd::Restore: window->Show(ShowCommand::Restore); break;
-                default: break;
+                case SysCmd::Close:
+                    Post(window, Msg::Close, 0, 0);
+                    break;
+                case SysCmd::Minimize:
+                    window->Show(ShowCommand::Minimize);
+                    break;
+                case SysCmd::Maximize:
+                    window->Show(ShowCommand::Maximize);
+                    break;
+                case SysCmd::Restore:
+                    window->Show(ShowCommand::Restore);
+                    break;
+                default:
+                    break;
             }
             return 0;
         case Msg::SysKeyDown:
             if (wParam == VKey::F4 && (static_cast<uint64_t>(lParam) & KeyData::AltDown))
                 Post(window, Msg::SysCommand, SysCmd::Close, 0);
             return 0;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -105,6 +126,8 @@ int16_t MessageQueue::GetKeyState(uint32_t vkey) {
     return WindowSystem::KeyState(vkey);
 }
 
-void MessageQueue::Flush() { WindowSystem::FlushQueue(); }
+void MessageQueue::Flush() {
+    WindowSystem::FlushQueue();
+}
 
 }  // namespace plat

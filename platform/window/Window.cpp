@@ -16,9 +16,13 @@ namespace {
 constexpr int32_t kFrame = 3;
 constexpr int32_t kCaption = 23;
 
-bool Decorated(uint32_t style) { return !(style & WindowStyle::Popup); }
+bool Decorated(uint32_t style) {
+    return !(style & WindowStyle::Popup);
+}
 
-SDL_Window* Sdl(const Window* w) { return static_cast<SDL_Window*>(w->NativeHandle()); }
+SDL_Window* Sdl(const Window* w) {
+    return static_cast<SDL_Window*>(w->NativeHandle());
+}
 }  // namespace
 
 void Window::AdjustRect(WinRect& r, uint32_t style, bool hasMenu) {
@@ -39,7 +43,8 @@ Window* Window::Create(const char* className, const char* title, uint32_t style,
     const int32_t ch = std::max(1, height - (frame.bottom - frame.top));
     Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL;
     if (!Decorated(style)) flags |= SDL_WINDOW_BORDERLESS;
-    SDL_Window* sw = SDL_CreateWindow(title ? title : "", x - frame.left, y - frame.top, cw, ch, flags);
+    SDL_Window* sw =
+        SDL_CreateWindow(title ? title : "", x - frame.left, y - frame.top, cw, ch, flags);
     if (!sw) {
         // Drivers without OpenGL (SDL's dummy) still give a window for messages.
         flags &= ~static_cast<Uint32>(SDL_WINDOW_OPENGL);
@@ -56,7 +61,7 @@ Window* Window::Create(const char* className, const char* title, uint32_t style,
     WindowSystem::SetNative(w, sw, SDL_GetWindowID(sw));
     WindowSystem::SetClassAndStyle(w, cls->name.c_str(), style & ~WindowStyle::Visible);
     MessageQueue::Send(w, Msg::Create, 0, 0);
-    if (!IsWindow(w)) return nullptr;   // the procedure refused the window
+    if (!IsWindow(w)) return nullptr;  // the procedure refused the window
     if (style & WindowStyle::Visible) w->Show(ShowCommand::ShowNormal);
     return w;
 }
@@ -130,14 +135,18 @@ bool Window::MoveTo(int32_t x, int32_t y, int32_t width, int32_t height, bool re
     return true;
 }
 
-void Window::Invalidate() { MessageQueue::Post(this, Msg::Paint, 0, 0); }
+void Window::Invalidate() {
+    MessageQueue::Post(this, Msg::Paint, 0, 0);
+}
 
 bool Window::SetForeground() {
     SDL_RaiseWindow(Sdl(this));
     return true;
 }
 
-uint32_t Window::GetStyle() const { return m_style; }
+uint32_t Window::GetStyle() const {
+    return m_style;
+}
 
 uint32_t Window::SetStyle(uint32_t style) {
     uint32_t old = m_style;
@@ -148,8 +157,12 @@ uint32_t Window::SetStyle(uint32_t style) {
     return old;
 }
 
-void Window::SetTitle(const char* title) { SDL_SetWindowTitle(Sdl(this), title ? title : ""); }
-std::string Window::GetTitle() const { return SDL_GetWindowTitle(Sdl(this)); }
+void Window::SetTitle(const char* title) {
+    SDL_SetWindowTitle(Sdl(this), title ? title : "");
+}
+std::string Window::GetTitle() const {
+    return SDL_GetWindowTitle(Sdl(this));
+}
 
 WinRect Window::GetClientRect() const {
     int w = 0, h = 0;
@@ -175,16 +188,25 @@ WinPoint Window::ClientToScreen(WinPoint p) const {
     return {p.x + x, p.y + y};
 }
 
-bool Window::IsVisible() const { return m_visible; }
-bool Window::IsMinimized() const { return m_minimized; }
-bool Window::IsActive() const { return m_active; }
+bool Window::IsVisible() const {
+    return m_visible;
+}
+bool Window::IsMinimized() const {
+    return m_minimized;
+}
+bool Window::IsActive() const {
+    return m_active;
+}
 
 bool Window::SetFullScreen(bool on) {
-    if (SDL_SetWindowFullscreen(Sdl(this), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+    if (SDL_SetWindowFullscreen(Sdl(this), on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return false;
     m_fullScreen = on;
     return true;
 }
 
-bool Window::IsFullScreen() const { return m_fullScreen; }
+bool Window::IsFullScreen() const {
+    return m_fullScreen;
+}
 
 }  // namespace plat

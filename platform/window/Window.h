@@ -52,13 +52,13 @@ public:
     void Invalidate();
     bool SetForeground();
     uint32_t GetStyle() const;
-    uint32_t SetStyle(uint32_t style);   // answers the previous style
+    uint32_t SetStyle(uint32_t style);  // answers the previous style
     void SetTitle(const char* title);
     std::string GetTitle() const;
     const std::string& ClassName() const { return m_className; }
 
-    WinRect GetClientRect() const;      // (0, 0, width, height)
-    WinRect GetWindowRect() const;      // in screen coordinates
+    WinRect GetClientRect() const;  // (0, 0, width, height)
+    WinRect GetWindowRect() const;  // in screen coordinates
     WinPoint ClientToScreen(WinPoint p) const;
     bool IsVisible() const;
     bool IsMinimized() const;

@@ -15,9 +15,9 @@ using WindowProc =
 struct WindowClassDesc {
     std::string name;
     WindowProc proc;
-    std::string iconFile;        // optional image file for the window icon (BMP)
-    std::string cursorFile;      // optional image file for the pointer (BMP)
-    uint32_t background = 0;     // 0x00RRGGBB client background, black by default
+    std::string iconFile;     // optional image file for the window icon (BMP)
+    std::string cursorFile;   // optional image file for the pointer (BMP)
+    uint32_t background = 0;  // 0x00RRGGBB client background, black by default
 };
 
 class WindowClass {

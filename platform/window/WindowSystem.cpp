@@ -18,7 +18,7 @@ struct State {
     std::deque<Message> queue;
     std::vector<Window*> windows;
     std::vector<uint32_t> pendingChars;
-    uint8_t keys[256] = {};      // bit 7 down, bit 0 toggled
+    uint8_t keys[256] = {};  // bit 7 down, bit 0 toggled
     bool tried = false;
     bool ok = false;
 };
@@ -33,53 +33,99 @@ uint32_t MapKey(const SDL_Keysym& k) {
     if (c >= SDLK_a && c <= SDLK_z) return VKey::KeyA + static_cast<uint32_t>(c - SDLK_a);
     if (c >= SDLK_0 && c <= SDLK_9) return VKey::Key0 + static_cast<uint32_t>(c - SDLK_0);
     if (c >= SDLK_F1 && c <= SDLK_F12) return VKey::F1 + static_cast<uint32_t>(c - SDLK_F1);
-    if (c >= SDLK_KP_1 && c <= SDLK_KP_9) return VKey::Numpad0 + 1 + static_cast<uint32_t>(c - SDLK_KP_1);
+    if (c >= SDLK_KP_1 && c <= SDLK_KP_9)
+        return VKey::Numpad0 + 1 + static_cast<uint32_t>(c - SDLK_KP_1);
     switch (c) {
-        case SDLK_KP_0: return VKey::Numpad0;
-        case SDLK_KP_MULTIPLY: return VKey::Multiply;
-        case SDLK_KP_PLUS: return VKey::Add;
-        case SDLK_KP_MINUS: return VKey::Subtract;
-        case SDLK_KP_PERIOD: return VKey::Decimal;
-        case SDLK_KP_DIVIDE: return VKey::Divide;
-        case SDLK_KP_ENTER: return VKey::Return;
-        case SDLK_BACKSPACE: return VKey::Back;
-        case SDLK_TAB: return VKey::Tab;
-        case SDLK_RETURN: return VKey::Return;
-        case SDLK_LSHIFT: return VKey::LShift;
-        case SDLK_RSHIFT: return VKey::RShift;
-        case SDLK_LCTRL: return VKey::LControl;
-        case SDLK_RCTRL: return VKey::RControl;
-        case SDLK_LALT: return VKey::LMenu;
-        case SDLK_RALT: return VKey::RMenu;
-        case SDLK_PAUSE: return VKey::Pause;
-        case SDLK_CAPSLOCK: return VKey::Capital;
-        case SDLK_ESCAPE: return VKey::Escape;
-        case SDLK_SPACE: return VKey::Space;
-        case SDLK_PAGEUP: return VKey::Prior;
-        case SDLK_PAGEDOWN: return VKey::Next;
-        case SDLK_END: return VKey::End;
-        case SDLK_HOME: return VKey::Home;
-        case SDLK_LEFT: return VKey::Left;
-        case SDLK_UP: return VKey::Up;
-        case SDLK_RIGHT: return VKey::Right;
-        case SDLK_DOWN: return VKey::Down;
-        case SDLK_PRINTSCREEN: return VKey::Snapshot;
-        case SDLK_INSERT: return VKey::Insert;
-        case SDLK_DELETE: return VKey::Delete;
-        case SDLK_NUMLOCKCLEAR: return VKey::NumLock;
-        case SDLK_SCROLLLOCK: return VKey::Scroll;
-        case SDLK_SEMICOLON: return VKey::Oem1;
-        case SDLK_EQUALS: return VKey::OemPlus;
-        case SDLK_COMMA: return VKey::OemComma;
-        case SDLK_MINUS: return VKey::OemMinus;
-        case SDLK_PERIOD: return VKey::OemPeriod;
-        case SDLK_SLASH: return VKey::Oem2;
-        case SDLK_BACKQUOTE: return VKey::Oem3;
-        case SDLK_LEFTBRACKET: return VKey::Oem4;
-        case SDLK_BACKSLASH: return VKey::Oem5;
-        case SDLK_RIGHTBRACKET: return VKey::Oem6;
-        case SDLK_QUOTE: return VKey::Oem7;
-        default: return 0;
+        case SDLK_KP_0:
+            return VKey::Numpad0;
+        case SDLK_KP_MULTIPLY:
+            return VKey::Multiply;
+        case SDLK_KP_PLUS:
+            return VKey::Add;
+        case SDLK_KP_MINUS:
+            return VKey::Subtract;
+        case SDLK_KP_PERIOD:
+            return VKey::Decimal;
+        case SDLK_KP_DIVIDE:
+            return VKey::Divide;
+        case SDLK_KP_ENTER:
+            return VKey::Return;
+        case SDLK_BACKSPACE:
+            return VKey::Back;
+        case SDLK_TAB:
+            return VKey::Tab;
+        case SDLK_RETURN:
+            return VKey::Return;
+        case SDLK_LSHIFT:
+            return VKey::LShift;
+        case SDLK_RSHIFT:
+            return VKey::RShift;
+        case SDLK_LCTRL:
+            return VKey::LControl;
+        case SDLK_RCTRL:
+            return VKey::RControl;
+        case SDLK_LALT:
+            return VKey::LMenu;
+        case SDLK_RALT:
+            return VKey::RMenu;
+        case SDLK_PAUSE:
+            return VKey::Pause;
+        case SDLK_CAPSLOCK:
+            return VKey::Capital;
+        case SDLK_ESCAPE:
+            return VKey::Escape;
+        case SDLK_SPACE:
+            return VKey::Space;
+        case SDLK_PAGEUP:
+            return VKey::Prior;
+        case SDLK_PAGEDOWN:
+            return VKey::Next;
+        case SDLK_END:
+            return VKey::End;
+        case SDLK_HOME:
+            return VKey::Home;
+        case SDLK_LEFT:
+            return VKey::Left;
+        case SDLK_UP:
+            return VKey::Up;
+        case SDLK_RIGHT:
+            return VKey::Right;
+        case SDLK_DOWN:
+            return VKey::Down;
+        case SDLK_PRINTSCREEN:
+            return VKey::Snapshot;
+        case SDLK_INSERT:
+            return VKey::Insert;
+        case SDLK_DELETE:
+            return VKey::Delete;
+        case SDLK_NUMLOCKCLEAR:
+            return VKey::NumLock;
+        case SDLK_SCROLLLOCK:
+            return VKey::Scroll;
+        case SDLK_SEMICOLON:
+            return VKey::Oem1;
+        case SDLK_EQUALS:
+            return VKey::OemPlus;
+        case SDLK_COMMA:
+            return VKey::OemComma;
+        case SDLK_MINUS:
+            return VKey::OemMinus;
+        case SDLK_PERIOD:
+            return VKey::OemPeriod;
+        case SDLK_SLASH:
+            return VKey::Oem2;
+        case SDLK_BACKQUOTE:
+            return VKey::Oem3;
+        case SDLK_LEFTBRACKET:
+            return VKey::Oem4;
+        case SDLK_BACKSLASH:
+            return VKey::Oem5;
+        case SDLK_RIGHTBRACKET:
+            return VKey::Oem6;
+        case SDLK_QUOTE:
+            return VKey::Oem7;
+        default:
+            return 0;
     }
 }
 
@@ -87,12 +133,16 @@ uint32_t MapKey(const SDL_Keysym& k) {
 uint32_t GenericKey(uint32_t vk) {
     switch (vk) {
         case VKey::LShift:
-        case VKey::RShift: return VKey::Shift;
+        case VKey::RShift:
+            return VKey::Shift;
         case VKey::LControl:
-        case VKey::RControl: return VKey::Control;
+        case VKey::RControl:
+            return VKey::Control;
         case VKey::LMenu:
-        case VKey::RMenu: return VKey::Menu;
-        default: return 0;
+        case VKey::RMenu:
+            return VKey::Menu;
+        default:
+            return 0;
     }
 }
 
@@ -133,7 +183,9 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
     if (!w) return;
     const uintptr_t minimised = w->IsMinimized() ? 1u : 0u;
     switch (e.event) {
-        case SDL_WINDOWEVENT_CLOSE: Push(w, Msg::Close, 0, 0); break;
+        case SDL_WINDOWEVENT_CLOSE:
+            Push(w, Msg::Close, 0, 0);
+            break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             if (!w->IsActive()) {
                 WindowSystem::SetActive(w, true);
@@ -169,11 +221,20 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             Push(w, Msg::Size, SizeKind::Restored, MakeLParam(e.data1, e.data2));
             break;
-        case SDL_WINDOWEVENT_MOVED: Push(w, Msg::Move, 0, MakeLParam(e.data1, e.data2)); break;
-        case SDL_WINDOWEVENT_SHOWN: WindowSystem::SetVisible(w, true); break;
-        case SDL_WINDOWEVENT_HIDDEN: WindowSystem::SetVisible(w, false); break;
-        case SDL_WINDOWEVENT_EXPOSED: Push(w, Msg::Paint, 0, 0); break;
-        default: break;
+        case SDL_WINDOWEVENT_MOVED:
+            Push(w, Msg::Move, 0, MakeLParam(e.data1, e.data2));
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            WindowSystem::SetVisible(w, true);
+            break;
+        case SDL_WINDOWEVENT_HIDDEN:
+            WindowSystem::SetVisible(w, false);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            Push(w, Msg::Paint, 0, 0);
+            break;
+        default:
+            break;
     }
 }
 
@@ -198,9 +259,12 @@ void HandleKey(const SDL_KeyboardEvent& e) {
         setKey(gk);
         if (!down) {
             // The generic key stays down while the other side is held.
-            uint32_t other = vk == VKey::LShift ? VKey::RShift : vk == VKey::RShift ? VKey::LShift
-                           : vk == VKey::LControl ? VKey::RControl : vk == VKey::RControl ? VKey::LControl
-                           : vk == VKey::LMenu ? VKey::RMenu : VKey::LMenu;
+            uint32_t other = vk == VKey::LShift     ? VKey::RShift
+                             : vk == VKey::RShift   ? VKey::LShift
+                             : vk == VKey::LControl ? VKey::RControl
+                             : vk == VKey::RControl ? VKey::LControl
+                             : vk == VKey::LMenu    ? VKey::RMenu
+                                                    : VKey::LMenu;
             if (s.keys[other] & 0x80) s.keys[gk] |= 0x80;
         }
     }
@@ -220,7 +284,9 @@ void HandleMouse(const SDL_Event& ev) {
     switch (ev.type) {
         case SDL_MOUSEMOTION: {
             Window* w = WindowSystem::FromNativeId(ev.motion.windowID);
-            if (w) Push(w, Msg::MouseMove, MouseKeys(ev.motion.state), MakeLParam(ev.motion.x, ev.motion.y));
+            if (w)
+                Push(w, Msg::MouseMove, MouseKeys(ev.motion.state),
+                     MakeLParam(ev.motion.x, ev.motion.y));
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -230,14 +296,21 @@ void HandleMouse(const SDL_Event& ev) {
             if (!w) break;
             const bool down = ev.type == SDL_MOUSEBUTTONDOWN;
             uint32_t msg;
-            if (b.button == SDL_BUTTON_LEFT) msg = down ? Msg::LButtonDown : Msg::LButtonUp;
-            else if (b.button == SDL_BUTTON_RIGHT) msg = down ? Msg::RButtonDown : Msg::RButtonUp;
-            else if (b.button == SDL_BUTTON_MIDDLE) msg = down ? Msg::MButtonDown : Msg::MButtonUp;
-            else break;
-            uint32_t vk = b.button == SDL_BUTTON_LEFT ? VKey::LButton
-                        : b.button == SDL_BUTTON_RIGHT ? VKey::RButton : VKey::MButton;
-            if (down) S().keys[vk] |= 0x80;
-            else S().keys[vk] &= static_cast<uint8_t>(~0x80);
+            if (b.button == SDL_BUTTON_LEFT)
+                msg = down ? Msg::LButtonDown : Msg::LButtonUp;
+            else if (b.button == SDL_BUTTON_RIGHT)
+                msg = down ? Msg::RButtonDown : Msg::RButtonUp;
+            else if (b.button == SDL_BUTTON_MIDDLE)
+                msg = down ? Msg::MButtonDown : Msg::MButtonUp;
+            else
+                break;
+            uint32_t vk = b.button == SDL_BUTTON_LEFT    ? VKey::LButton
+                          : b.button == SDL_BUTTON_RIGHT ? VKey::RButton
+                                                         : VKey::MButton;
+            if (down)
+                S().keys[vk] |= 0x80;
+            else
+                S().keys[vk] &= static_cast<uint8_t>(~0x80);
             uint32_t buttons = 0;
             if (S().keys[VKey::LButton] & 0x80) buttons |= SDL_BUTTON_LMASK;
             if (S().keys[VKey::RButton] & 0x80) buttons |= SDL_BUTTON_RMASK;
@@ -253,7 +326,8 @@ void HandleMouse(const SDL_Event& ev) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -289,7 +363,9 @@ void WindowSystem::DeleteWindow(Window* w) {
     delete w;
 }
 
-const std::vector<Window*>& WindowSystem::Windows() { return S().windows; }
+const std::vector<Window*>& WindowSystem::Windows() {
+    return S().windows;
+}
 
 Window* WindowSystem::FromNativeId(uint32_t id) {
     for (Window* w : S().windows)
@@ -302,15 +378,24 @@ void WindowSystem::Pump() {
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) {
         switch (ev.type) {
-            case SDL_WINDOWEVENT: HandleWindowEvent(ev.window); break;
+            case SDL_WINDOWEVENT:
+                HandleWindowEvent(ev.window);
+                break;
             case SDL_KEYDOWN:
-            case SDL_KEYUP: HandleKey(ev.key); break;
-            case SDL_TEXTINPUT: DecodeUtf8(ev.text.text, S().pendingChars); break;
+            case SDL_KEYUP:
+                HandleKey(ev.key);
+                break;
+            case SDL_TEXTINPUT:
+                DecodeUtf8(ev.text.text, S().pendingChars);
+                break;
             case SDL_MOUSEMOTION:
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
-            case SDL_MOUSEWHEEL: HandleMouse(ev); break;
-            default: break;
+            case SDL_MOUSEWHEEL:
+                HandleMouse(ev);
+                break;
+            default:
+                break;
         }
     }
 }
@@ -361,12 +446,22 @@ int16_t WindowSystem::KeyState(uint32_t vkey) {
     return static_cast<int16_t>(((k & 0x80) ? 0x8000 : 0) | (k & 1));
 }
 
-uint32_t WindowSystem::NowMs() { return S().ok ? SDL_GetTicks() : 0; }
+uint32_t WindowSystem::NowMs() {
+    return S().ok ? SDL_GetTicks() : 0;
+}
 
-void WindowSystem::SetMinimized(Window* w, bool on) { w->m_minimized = on; }
-void WindowSystem::SetActive(Window* w, bool on) { w->m_active = on; }
-void WindowSystem::SetVisible(Window* w, bool on) { w->m_visible = on; }
-void WindowSystem::SetFullScreenFlag(Window* w, bool on) { w->m_fullScreen = on; }
+void WindowSystem::SetMinimized(Window* w, bool on) {
+    w->m_minimized = on;
+}
+void WindowSystem::SetActive(Window* w, bool on) {
+    w->m_active = on;
+}
+void WindowSystem::SetVisible(Window* w, bool on) {
+    w->m_visible = on;
+}
+void WindowSystem::SetFullScreenFlag(Window* w, bool on) {
+    w->m_fullScreen = on;
+}
 void WindowSystem::SetNative(Window* w, void* native, uint32_t id) {
     w->m_native = native;
     w->m_nativeId = id;

@@ -30,8 +30,8 @@ struct GlApi {
     PFNGLFENCESYNCPROC FenceSync = nullptr;
     PFNGLCLIENTWAITSYNCPROC ClientWaitSync = nullptr;
     PFNGLDELETESYNCPROC DeleteSync = nullptr;
-    PFNGLPROVOKINGVERTEXPROC ProvokingVertex = nullptr;   // optional
-    bool fogDistance = false;                             // GL_NV_fog_distance
+    PFNGLPROVOKINGVERTEXPROC ProvokingVertex = nullptr;  // optional
+    bool fogDistance = false;                            // GL_NV_fog_distance
 
     // Loads the entry points; false when a required one is missing. Needs a current context.
     bool Load();

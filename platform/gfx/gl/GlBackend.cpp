@@ -43,7 +43,8 @@ bool GlBackend::Available(std::string* why) {
             return;
         }
         if (WindowSystem::IsHeadless()) {
-            reason = std::string("video driver \"") + SDL_GetCurrentVideoDriver() + "\" has no display";
+            reason =
+                std::string("video driver \"") + SDL_GetCurrentVideoDriver() + "\" has no display";
             return;
         }
         SDL_Window* w = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);

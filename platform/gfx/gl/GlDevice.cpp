@@ -16,65 +16,103 @@ namespace {
 
 GLenum BlendFactor(uint32_t b) {
     switch (static_cast<Blend>(b)) {
-        case Blend::Zero: return GL_ZERO;
-        case Blend::One: return GL_ONE;
-        case Blend::SrcColor: return GL_SRC_COLOR;
-        case Blend::InvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
-        case Blend::SrcAlpha: return GL_SRC_ALPHA;
-        case Blend::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-        case Blend::DestAlpha: return GL_DST_ALPHA;
-        case Blend::InvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-        case Blend::DestColor: return GL_DST_COLOR;
-        case Blend::InvDestColor: return GL_ONE_MINUS_DST_COLOR;
-        case Blend::SrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
-        default: return GL_ONE;
+        case Blend::Zero:
+            return GL_ZERO;
+        case Blend::One:
+            return GL_ONE;
+        case Blend::SrcColor:
+            return GL_SRC_COLOR;
+        case Blend::InvSrcColor:
+            return GL_ONE_MINUS_SRC_COLOR;
+        case Blend::SrcAlpha:
+            return GL_SRC_ALPHA;
+        case Blend::InvSrcAlpha:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        case Blend::DestAlpha:
+            return GL_DST_ALPHA;
+        case Blend::InvDestAlpha:
+            return GL_ONE_MINUS_DST_ALPHA;
+        case Blend::DestColor:
+            return GL_DST_COLOR;
+        case Blend::InvDestColor:
+            return GL_ONE_MINUS_DST_COLOR;
+        case Blend::SrcAlphaSat:
+            return GL_SRC_ALPHA_SATURATE;
+        default:
+            return GL_ONE;
     }
 }
 
 GLenum Compare(uint32_t c) {
     switch (static_cast<Cmp>(c)) {
-        case Cmp::Never: return GL_NEVER;
-        case Cmp::Less: return GL_LESS;
-        case Cmp::Equal: return GL_EQUAL;
-        case Cmp::LessEqual: return GL_LEQUAL;
-        case Cmp::Greater: return GL_GREATER;
-        case Cmp::NotEqual: return GL_NOTEQUAL;
-        case Cmp::GreaterEqual: return GL_GEQUAL;
-        default: return GL_ALWAYS;
+        case Cmp::Never:
+            return GL_NEVER;
+        case Cmp::Less:
+            return GL_LESS;
+        case Cmp::Equal:
+            return GL_EQUAL;
+        case Cmp::LessEqual:
+            return GL_LEQUAL;
+        case Cmp::Greater:
+            return GL_GREATER;
+        case Cmp::NotEqual:
+            return GL_NOTEQUAL;
+        case Cmp::GreaterEqual:
+            return GL_GEQUAL;
+        default:
+            return GL_ALWAYS;
     }
 }
 
 GLenum StencilAction(uint32_t o) {
     switch (static_cast<StencilOp>(o)) {
-        case StencilOp::Zero: return GL_ZERO;
-        case StencilOp::Replace: return GL_REPLACE;
-        case StencilOp::IncrSat: return GL_INCR;
-        case StencilOp::DecrSat: return GL_DECR;
-        case StencilOp::Invert: return GL_INVERT;
-        case StencilOp::Incr: return GL_INCR_WRAP;
-        case StencilOp::Decr: return GL_DECR_WRAP;
-        default: return GL_KEEP;
+        case StencilOp::Zero:
+            return GL_ZERO;
+        case StencilOp::Replace:
+            return GL_REPLACE;
+        case StencilOp::IncrSat:
+            return GL_INCR;
+        case StencilOp::DecrSat:
+            return GL_DECR;
+        case StencilOp::Invert:
+            return GL_INVERT;
+        case StencilOp::Incr:
+            return GL_INCR_WRAP;
+        case StencilOp::Decr:
+            return GL_DECR_WRAP;
+        default:
+            return GL_KEEP;
     }
 }
 
 GLenum Primitive(PrimitiveType t) {
     switch (t) {
-        case PrimitiveType::PointList: return GL_POINTS;
-        case PrimitiveType::LineList: return GL_LINES;
-        case PrimitiveType::LineStrip: return GL_LINE_STRIP;
-        case PrimitiveType::TriangleList: return GL_TRIANGLES;
-        case PrimitiveType::TriangleStrip: return GL_TRIANGLE_STRIP;
-        case PrimitiveType::TriangleFan: return GL_TRIANGLE_FAN;
+        case PrimitiveType::PointList:
+            return GL_POINTS;
+        case PrimitiveType::LineList:
+            return GL_LINES;
+        case PrimitiveType::LineStrip:
+            return GL_LINE_STRIP;
+        case PrimitiveType::TriangleList:
+            return GL_TRIANGLES;
+        case PrimitiveType::TriangleStrip:
+            return GL_TRIANGLE_STRIP;
+        case PrimitiveType::TriangleFan:
+            return GL_TRIANGLE_FAN;
     }
     return GL_TRIANGLES;
 }
 
 GLint Wrap(uint32_t a) {
     switch (static_cast<TextureAddress>(a)) {
-        case TextureAddress::Mirror: return GL_MIRRORED_REPEAT;
-        case TextureAddress::Clamp: return GL_CLAMP_TO_EDGE;
-        case TextureAddress::Border: return GL_CLAMP_TO_BORDER;
-        default: return GL_REPEAT;
+        case TextureAddress::Mirror:
+            return GL_MIRRORED_REPEAT;
+        case TextureAddress::Clamp:
+            return GL_CLAMP_TO_EDGE;
+        case TextureAddress::Border:
+            return GL_CLAMP_TO_BORDER;
+        default:
+            return GL_REPEAT;
     }
 }
 
@@ -96,11 +134,21 @@ void Color4(const ColorValue& c, float out[4]) {
 void ArgSource(uint32_t arg, bool alpha, GLint& source, GLint& operand) {
     switch (arg & TextureArg::SelectMask) {
         case TextureArg::Diffuse:
-        case TextureArg::Specular: source = GL_PRIMARY_COLOR; break;
-        case TextureArg::Current: source = GL_PREVIOUS; break;
-        case TextureArg::Texture: source = GL_TEXTURE; break;
-        case TextureArg::TFactor: source = GL_CONSTANT; break;
-        default: source = GL_PREVIOUS; break;
+        case TextureArg::Specular:
+            source = GL_PRIMARY_COLOR;
+            break;
+        case TextureArg::Current:
+            source = GL_PREVIOUS;
+            break;
+        case TextureArg::Texture:
+            source = GL_TEXTURE;
+            break;
+        case TextureArg::TFactor:
+            source = GL_CONSTANT;
+            break;
+        default:
+            source = GL_PREVIOUS;
+            break;
     }
     const bool complement = (arg & TextureArg::Complement) != 0;
     if (alpha || (arg & TextureArg::AlphaReplicate))
@@ -126,28 +174,50 @@ void Combine(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2) {
     GLint s3 = GL_TEXTURE;
     bool third = false;
     switch (static_cast<TextureOp>(op)) {
-        case TextureOp::Disable:   // alpha of an enabled stage passes on what came before
+        case TextureOp::Disable:  // alpha of an enabled stage passes on what came before
             mode = GL_REPLACE;
             s1 = GL_PREVIOUS;
             o1 = alpha ? GL_SRC_ALPHA : GL_SRC_COLOR;
             break;
-        case TextureOp::SelectArg1: mode = GL_REPLACE; break;
+        case TextureOp::SelectArg1:
+            mode = GL_REPLACE;
+            break;
         case TextureOp::SelectArg2:
             mode = GL_REPLACE;
             s1 = s2;
             o1 = o2;
             break;
-        case TextureOp::Modulate: break;
-        case TextureOp::Modulate2X: scale = 2.0f; break;
-        case TextureOp::Modulate4X: scale = 4.0f; break;
-        case TextureOp::Add: mode = GL_ADD; break;
-        case TextureOp::AddSigned: mode = GL_ADD_SIGNED; break;
-        case TextureOp::Subtract: mode = GL_SUBTRACT; break;
-        case TextureOp::BlendDiffuseAlpha: mode = GL_INTERPOLATE, s3 = GL_PRIMARY_COLOR, third = true; break;
-        case TextureOp::BlendTextureAlpha: mode = GL_INTERPOLATE, s3 = GL_TEXTURE, third = true; break;
-        case TextureOp::BlendFactorAlpha: mode = GL_INTERPOLATE, s3 = GL_CONSTANT, third = true; break;
-        case TextureOp::BlendCurrentAlpha: mode = GL_INTERPOLATE, s3 = GL_PREVIOUS, third = true; break;
-        default: break;
+        case TextureOp::Modulate:
+            break;
+        case TextureOp::Modulate2X:
+            scale = 2.0f;
+            break;
+        case TextureOp::Modulate4X:
+            scale = 4.0f;
+            break;
+        case TextureOp::Add:
+            mode = GL_ADD;
+            break;
+        case TextureOp::AddSigned:
+            mode = GL_ADD_SIGNED;
+            break;
+        case TextureOp::Subtract:
+            mode = GL_SUBTRACT;
+            break;
+        case TextureOp::BlendDiffuseAlpha:
+            mode = GL_INTERPOLATE, s3 = GL_PRIMARY_COLOR, third = true;
+            break;
+        case TextureOp::BlendTextureAlpha:
+            mode = GL_INTERPOLATE, s3 = GL_TEXTURE, third = true;
+            break;
+        case TextureOp::BlendFactorAlpha:
+            mode = GL_INTERPOLATE, s3 = GL_CONSTANT, third = true;
+            break;
+        case TextureOp::BlendCurrentAlpha:
+            mode = GL_INTERPOLATE, s3 = GL_PREVIOUS, third = true;
+            break;
+        default:
+            break;
     }
     glTexEnvi(GL_TEXTURE_ENV, combine, mode);
     glTexEnvi(GL_TEXTURE_ENV, src[0], s1);
@@ -166,7 +236,7 @@ void Combine(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2) {
 // (u, v, 1, 0); generated ones arrive as (x, y, z, 1) as expected. The flags choose how many
 // results count and whether the last one divides.
 void TextureMatrix(const Matrix& m, uint32_t flags, bool generated, float out[16]) {
-    float p[4][4] = {};   // d = P * in
+    float p[4][4] = {};  // d = P * in
     p[0][0] = 1;
     p[1][1] = 1;
     if (generated) {
@@ -177,7 +247,7 @@ void TextureMatrix(const Matrix& m, uint32_t flags, bool generated, float out[16
     }
     const uint32_t count = flags & 0xff;
     float gl[4][4] = {};
-    auto rowFor = [&](int k, int j) {   // GL output k takes transform result j
+    auto rowFor = [&](int k, int j) {  // GL output k takes transform result j
         for (int c = 0; c < 4; ++c) {
             float s = 0;
             for (int i = 0; i < 4; ++i) s += p[i][c] * m.m[i][j];
@@ -210,16 +280,25 @@ GlDevice::~GlDevice() {
     if (m_inScene) G()->SceneChanged(false);
 }
 
-void GlDevice::OnSceneChange(bool inScene) { G()->SceneChanged(inScene); }
+void GlDevice::OnSceneChange(bool inScene) {
+    G()->SceneChanged(inScene);
+}
 
-GlGraphics* GlDevice::G() const { return static_cast<GlGraphics*>(m_g); }
-GlSurface* GlDevice::GlTarget() const { return static_cast<GlSurface*>(m_target.Get()); }
+GlGraphics* GlDevice::G() const {
+    return static_cast<GlGraphics*>(m_g);
+}
+GlSurface* GlDevice::GlTarget() const {
+    return static_cast<GlSurface*>(m_target.Get());
+}
 
-void GlDevice::OnTargetChanged() { m_dirty = DirtyAll; }
+void GlDevice::OnTargetChanged() {
+    m_dirty = DirtyAll;
+}
 
 uint32_t GlDevice::ActiveStages() const {
     uint32_t n = 0;
-    while (n < kMaxTextureStages && TSS(n, StageState::ColorOp) != uint32_t(TextureOp::Disable)) ++n;
+    while (n < kMaxTextureStages && TSS(n, StageState::ColorOp) != uint32_t(TextureOp::Disable))
+        ++n;
     return n;
 }
 
@@ -244,23 +323,28 @@ void GlDevice::ApplyRenderStates(bool pre) {
             glFrontFace(GL_CCW);
             glCullFace(GL_BACK);
             break;
-        default: glDisable(GL_CULL_FACE); break;
+        default:
+            glDisable(GL_CULL_FACE);
+            break;
     }
     const uint32_t fill = RS(RenderState::FillMode);
-    glPolygonMode(GL_FRONT_AND_BACK, fill == uint32_t(Fill::Point) ? GL_POINT
-                                     : fill == uint32_t(Fill::Wireframe) ? GL_LINE : GL_FILL);
+    glPolygonMode(GL_FRONT_AND_BACK, fill == uint32_t(Fill::Point)       ? GL_POINT
+                                     : fill == uint32_t(Fill::Wireframe) ? GL_LINE
+                                                                         : GL_FILL);
     glShadeModel(RS(RenderState::ShadeMode) == uint32_t(Shade::Flat) ? GL_FLAT : GL_SMOOTH);
     if (Gl().ProvokingVertex) Gl().ProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
 
     if (RS(RenderState::AlphaBlendEnable)) {
         glEnable(GL_BLEND);
-        glBlendFunc(BlendFactor(RS(RenderState::SrcBlend)), BlendFactor(RS(RenderState::DestBlend)));
+        glBlendFunc(BlendFactor(RS(RenderState::SrcBlend)),
+                    BlendFactor(RS(RenderState::DestBlend)));
     } else {
         glDisable(GL_BLEND);
     }
     if (RS(RenderState::AlphaTestEnable)) {
         glEnable(GL_ALPHA_TEST);
-        glAlphaFunc(Compare(RS(RenderState::AlphaFunc)), (RS(RenderState::AlphaRef) & 0xff) / 255.0f);
+        glAlphaFunc(Compare(RS(RenderState::AlphaFunc)),
+                    (RS(RenderState::AlphaRef) & 0xff) / 255.0f);
     } else if (ColorKeyActive()) {
         // Keyed texels arrive clear; leave them out.
         glEnable(GL_ALPHA_TEST);
@@ -277,10 +361,12 @@ void GlDevice::ApplyRenderStates(bool pre) {
         glDisable(GL_DEPTH_TEST);
     }
     glDepthMask(RS(RenderState::ZWriteEnable) ? GL_TRUE : GL_FALSE);
-    if (z && (z->Format().flags & PixelFormatBits::StencilBuffer) && RS(RenderState::StencilEnable)) {
+    if (z && (z->Format().flags & PixelFormatBits::StencilBuffer) &&
+        RS(RenderState::StencilEnable)) {
         glEnable(GL_STENCIL_TEST);
         glStencilFunc(Compare(RS(RenderState::StencilFunc)),
-                      static_cast<GLint>(RS(RenderState::StencilRef)), RS(RenderState::StencilMask));
+                      static_cast<GLint>(RS(RenderState::StencilRef)),
+                      RS(RenderState::StencilMask));
         glStencilOp(StencilAction(RS(RenderState::StencilFail)),
                     StencilAction(RS(RenderState::StencilZFail)),
                     StencilAction(RS(RenderState::StencilPass)));
@@ -291,11 +377,20 @@ void GlDevice::ApplyRenderStates(bool pre) {
     }
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDisable(GL_SCISSOR_TEST);
-    if (RS(RenderState::DitherEnable)) glEnable(GL_DITHER); else glDisable(GL_DITHER);
-    if (RS(RenderState::NormalizeNormals)) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
+    if (RS(RenderState::DitherEnable))
+        glEnable(GL_DITHER);
+    else
+        glDisable(GL_DITHER);
+    if (RS(RenderState::NormalizeNormals))
+        glEnable(GL_NORMALIZE);
+    else
+        glDisable(GL_NORMALIZE);
 
     const bool lit = RS(RenderState::Lighting) && !pre;
-    if (lit) glEnable(GL_LIGHTING); else glDisable(GL_LIGHTING);
+    if (lit)
+        glEnable(GL_LIGHTING);
+    else
+        glDisable(GL_LIGHTING);
     float ambient[4];
     Color4(RS(RenderState::Ambient) | 0xff000000u, ambient);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
@@ -319,15 +414,17 @@ void GlDevice::ApplyRenderStates(bool pre) {
             glFogf(GL_FOG_END, 1.0f);
         } else {
             glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);
-            glFogi(GL_FOG_MODE, mode == uint32_t(FogMode::Exp) ? GL_EXP
-                               : mode == uint32_t(FogMode::Exp2) ? GL_EXP2 : GL_LINEAR);
+            glFogi(GL_FOG_MODE, mode == uint32_t(FogMode::Exp)    ? GL_EXP
+                                : mode == uint32_t(FogMode::Exp2) ? GL_EXP2
+                                                                  : GL_LINEAR);
             glFogf(GL_FOG_START, BitsFloat(RS(RenderState::FogStart)));
             glFogf(GL_FOG_END, BitsFloat(RS(RenderState::FogEnd)));
             glFogf(GL_FOG_DENSITY, BitsFloat(RS(RenderState::FogDensity)));
         }
         if (Gl().fogDistance)
-            glFogi(GL_FOG_DISTANCE_MODE_NV,
-                   RS(RenderState::RangeFogEnable) && !table ? GL_EYE_RADIAL_NV : GL_EYE_PLANE_ABSOLUTE_NV);
+            glFogi(GL_FOG_DISTANCE_MODE_NV, RS(RenderState::RangeFogEnable) && !table
+                                                ? GL_EYE_RADIAL_NV
+                                                : GL_EYE_PLANE_ABSOLUTE_NV);
         float color[4];
         Color4(RS(RenderState::FogColor) | 0xff000000u, color);
         glFogfv(GL_FOG_COLOR, color);
@@ -338,7 +435,8 @@ void GlDevice::ApplyRenderStates(bool pre) {
 }
 
 void GlDevice::ApplyTransforms(bool pre) {
-    const float w = static_cast<float>(m_target->Width()), h = static_cast<float>(m_target->Height());
+    const float w = static_cast<float>(m_target->Width()),
+                h = static_cast<float>(m_target->Height());
     if (pre) {
         glViewport(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h));
         glDepthRange(0.0, 1.0);
@@ -408,8 +506,9 @@ void GlDevice::ApplyLights() {
             glLightf(id, GL_SPOT_CUTOFF, cutoff);
             // A cone with equal inner and outer angles has a hard edge; a soft one is
             // approximated by GL's cosine power.
-            glLightf(id, GL_SPOT_EXPONENT,
-                     std::fabs(l.phi - l.theta) < 1e-4f ? 0.0f : std::clamp(l.falloff, 0.0f, 128.0f));
+            glLightf(
+                id, GL_SPOT_EXPONENT,
+                std::fabs(l.phi - l.theta) < 1e-4f ? 0.0f : std::clamp(l.falloff, 0.0f, 128.0f));
         } else {
             glLightf(id, GL_SPOT_CUTOFF, 180.0f);
         }
@@ -444,11 +543,16 @@ void GlDevice::ApplyColorMaterial(uint32_t fvf, bool lit) {
         const bool a = from1(RenderState::AmbientMaterialSource);
         const bool e = from1(RenderState::EmissiveMaterialSource);
         const bool s = from1(RenderState::SpecularMaterialSource);
-        if (d && a) mode = GL_AMBIENT_AND_DIFFUSE;
-        else if (d) mode = GL_DIFFUSE;
-        else if (a) mode = GL_AMBIENT;
-        else if (e) mode = GL_EMISSION;
-        else if (s) mode = GL_SPECULAR;
+        if (d && a)
+            mode = GL_AMBIENT_AND_DIFFUSE;
+        else if (d)
+            mode = GL_DIFFUSE;
+        else if (a)
+            mode = GL_AMBIENT;
+        else if (e)
+            mode = GL_EMISSION;
+        else if (s)
+            mode = GL_SPECULAR;
     }
     if (mode == m_colorMaterial) return;
     if (mode) {
@@ -482,11 +586,13 @@ void GlDevice::ApplyStages() {
         auto* tex = static_cast<GlSurface*>(m_textures[s].Get());
         if (tex) {
             const uint32_t mag = TSS(s, StageState::MagFilter), min = TSS(s, StageState::MinFilter);
-            const uint32_t mip = tex->Levels() > 1 ? TSS(s, StageState::MipFilter) : uint32_t(TextureFilter::None);
+            const uint32_t mip =
+                tex->Levels() > 1 ? TSS(s, StageState::MipFilter) : uint32_t(TextureFilter::None);
             const uint32_t au = TSS(s, StageState::AddressU), av = TSS(s, StageState::AddressV);
             const uint64_t key = 1 | uint64_t(mag & 0xf) << 4 | uint64_t(min & 0xf) << 8 |
                                  uint64_t(mip & 0xf) << 12 | uint64_t(au & 0xf) << 16 |
-                                 uint64_t(av & 0xf) << 20 | uint64_t(TSS(s, StageState::BorderColor)) << 32;
+                                 uint64_t(av & 0xf) << 20 |
+                                 uint64_t(TSS(s, StageState::BorderColor)) << 32;
             uint64_t& last = tex->SamplerKey(m_stageKeyed[s]);
             if (last != key) {
                 last = key;
@@ -531,8 +637,10 @@ void GlDevice::ApplyStages() {
             glEnable(GL_TEXTURE_GEN_T);
             glEnable(GL_TEXTURE_GEN_R);
             glEnable(GL_TEXTURE_GEN_Q);
-        } else if (gen == TexCoordGen::CameraSpaceNormal || gen == TexCoordGen::CameraSpaceReflectionVector) {
-            const GLint m = gen == TexCoordGen::CameraSpaceNormal ? GL_NORMAL_MAP : GL_REFLECTION_MAP;
+        } else if (gen == TexCoordGen::CameraSpaceNormal ||
+                   gen == TexCoordGen::CameraSpaceReflectionVector) {
+            const GLint m =
+                gen == TexCoordGen::CameraSpaceNormal ? GL_NORMAL_MAP : GL_REFLECTION_MAP;
             glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, m);
             glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, m);
             glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, m);
@@ -577,11 +685,14 @@ void GlDevice::SetupArrays(const DrawCall& c, bool pre) {
             const float out[4] = {p[0] * w, p[1] * w, p[2] * w, w};
             std::memcpy(o, out, 16);
             uint32_t diffuse = 0xffffffffu, specular = 0;
-            if (fvf & VertexFormat::Diffuse) std::memcpy(&diffuse, v + VertexFormat::DiffuseOffset(fvf), 4);
-            if (fvf & VertexFormat::Specular) std::memcpy(&specular, v + VertexFormat::SpecularOffset(fvf), 4);
+            if (fvf & VertexFormat::Diffuse)
+                std::memcpy(&diffuse, v + VertexFormat::DiffuseOffset(fvf), 4);
+            if (fvf & VertexFormat::Specular)
+                std::memcpy(&specular, v + VertexFormat::SpecularOffset(fvf), 4);
             std::memcpy(o + 16, &diffuse, 4);
             std::memcpy(o + 20, &specular, 4);
-            const float fogc = (fvf & VertexFormat::Specular) ? 1.0f - (specular >> 24) / 255.0f : 0.0f;
+            const float fogc =
+                (fvf & VertexFormat::Specular) ? 1.0f - (specular >> 24) / 255.0f : 0.0f;
             std::memcpy(o + 24, &fogc, 4);
             if (sets) std::memcpy(o + 28, v + VertexFormat::TexOffset(fvf, 0), 8 * sets);
         }
@@ -599,7 +710,8 @@ void GlDevice::SetupArrays(const DrawCall& c, bool pre) {
     } else {
         stride = static_cast<GLsizei>(VertexFormat::Stride(fvf));
         if (c.buffer && static_cast<GlVertexBuffer*>(c.buffer)->Bind()) {
-            base = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(c.start) * static_cast<uintptr_t>(stride));
+            base = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(c.start) *
+                                                    static_cast<uintptr_t>(stride));
         } else {
             gl.BindBuffer(GL_ARRAY_BUFFER, 0);
             base = c.vertices;
@@ -633,8 +745,10 @@ void GlDevice::SetupArrays(const DrawCall& c, bool pre) {
         glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
     }
     const bool lit = RS(RenderState::Lighting) && !pre;
-    if (!lit && specular && RS(RenderState::SpecularEnable)) glEnable(GL_COLOR_SUM);
-    else glDisable(GL_COLOR_SUM);
+    if (!lit && specular && RS(RenderState::SpecularEnable))
+        glEnable(GL_COLOR_SUM);
+    else
+        glDisable(GL_COLOR_SUM);
     for (uint32_t s = 0; s < kMaxTextureStages; ++s) {
         gl.ClientActiveTexture(GL_TEXTURE0 + s);
         const uint32_t tci = TSS(s, StageState::TexCoordIndex);
@@ -670,7 +784,8 @@ Result GlDevice::DoDraw(const DrawCall& c) {
             }
             if (!tex) tex = g->WhiteTexture();
         }
-        if (tex != m_stageTex[s] || keyed != m_stageKeyed[s]) m_dirty |= DirtyStages | DirtyRenderStates;
+        if (tex != m_stageTex[s] || keyed != m_stageKeyed[s])
+            m_dirty |= DirtyStages | DirtyRenderStates;
         m_stageTex[s] = tex;
         m_stageKeyed[s] = keyed;
     }
@@ -687,7 +802,8 @@ Result GlDevice::DoDraw(const DrawCall& c) {
         m_dirty |= DirtyMaterial;
     }
     if (m_dirty & DirtyLights) ApplyLights();
-    if (m_dirty & (DirtyLights | DirtyTransforms | DirtyViewport | DirtyTarget)) ApplyTransforms(pre);
+    if (m_dirty & (DirtyLights | DirtyTransforms | DirtyViewport | DirtyTarget))
+        ApplyTransforms(pre);
     if (m_dirty & DirtyMaterial) ApplyMaterial();
     if (m_dirty & (DirtyStages | DirtyTextures)) ApplyStages();
     ApplyColorMaterial(c.fvf, RS(RenderState::Lighting) && !pre);

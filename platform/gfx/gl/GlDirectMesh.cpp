@@ -8,7 +8,9 @@
 namespace plat::gfx {
 
 namespace {
-SDL_Window* Sdl(Window* w) { return static_cast<SDL_Window*>(w->NativeHandle()); }
+SDL_Window* Sdl(Window* w) {
+    return static_cast<SDL_Window*>(w->NativeHandle());
+}
 }  // namespace
 
 GlDirectMesh::GlDirectMesh(Window* window) : m_window(window) {}
@@ -37,8 +39,8 @@ bool GlDirectMesh::Init(const Setup& s) {
     glGenTextures(1, &m_color);
     glBindTexture(GL_TEXTURE_2D, m_color);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, static_cast<GLsizei>(s.width), static_cast<GLsizei>(s.height), 0,
-                 GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, static_cast<GLsizei>(s.width),
+                 static_cast<GLsizei>(s.height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     gl.GenRenderbuffers(1, &m_depth);
     gl.BindRenderbuffer(GL_RENDERBUFFER, m_depth);
     gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(s.width),
@@ -54,11 +56,12 @@ bool GlDirectMesh::Init(const Setup& s) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB565, static_cast<GLsizei>(s.texSize), static_cast<GLsizei>(s.texSize), 0,
-                 GL_RGB, GL_UNSIGNED_SHORT_5_6_5, s.texture565);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB565, static_cast<GLsizei>(s.texSize),
+                 static_cast<GLsizei>(s.texSize), 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, s.texture565);
     gl.GenBuffers(1, &m_vbo);
     gl.BindBuffer(GL_ARRAY_BUFFER, m_vbo);
-    gl.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(s.vertexCount) * 32, s.vertices, GL_STATIC_DRAW);
+    gl.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(s.vertexCount) * 32, s.vertices,
+                  GL_STATIC_DRAW);
 
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -95,7 +98,8 @@ void GlDirectMesh::Draw() {
     glClearColor(0, 0, 0, 1);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(m_setup.indexCount), GL_UNSIGNED_SHORT, m_setup.indices);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(m_setup.indexCount), GL_UNSIGNED_SHORT,
+                   m_setup.indices);
 }
 
 void GlDirectMesh::Finish() {
@@ -106,8 +110,8 @@ void GlDirectMesh::Finish() {
 uint32_t GlDirectMesh::CentrePixel() {
     if (SDL_GL_GetCurrentContext() != m_context) SDL_GL_MakeCurrent(Sdl(m_window), m_context);
     uint32_t px = 0;
-    glReadPixels(static_cast<GLint>(m_setup.width / 2), static_cast<GLint>(m_setup.height / 2), 1, 1, GL_BGRA,
-                 GL_UNSIGNED_BYTE, &px);
+    glReadPixels(static_cast<GLint>(m_setup.width / 2), static_cast<GLint>(m_setup.height / 2), 1,
+                 1, GL_BGRA, GL_UNSIGNED_BYTE, &px);
     return px & 0xffffff;
 }
 

@@ -12,16 +12,16 @@ namespace plat::gfx {
 class GlDirectMesh {
 public:
     struct Setup {
-        const void* vertices = nullptr;   // position, normal, one texture set: 32 bytes each
+        const void* vertices = nullptr;  // position, normal, one texture set: 32 bytes each
         uint32_t vertexCount = 0;
         const uint16_t* indices = nullptr;
         uint32_t indexCount = 0;
-        const uint16_t* texture565 = nullptr;   // square, texSize x texSize
+        const uint16_t* texture565 = nullptr;  // square, texSize x texSize
         uint32_t texSize = 0;
-        uint32_t width = 0, height = 0;         // target size
-        float modelView[16] = {};               // column-major, as GL takes them
+        uint32_t width = 0, height = 0;  // target size
+        float modelView[16] = {};        // column-major, as GL takes them
         float projection[16] = {};
-        float lightDirection[3] = {};           // towards the light, in eye space
+        float lightDirection[3] = {};  // towards the light, in eye space
         float lightDiffuse[4] = {};
         float materialDiffuse[4] = {};
     };

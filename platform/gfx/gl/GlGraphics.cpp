@@ -13,7 +13,9 @@
 namespace plat::gfx {
 
 namespace {
-SDL_Window* Win(void* w) { return static_cast<SDL_Window*>(w); }
+SDL_Window* Win(void* w) {
+    return static_cast<SDL_Window*>(w);
+}
 }  // namespace
 
 GlGraphics::GlGraphics(SoftBackend* backend, const GfxConfig& config,
@@ -46,10 +48,13 @@ SoftVertexBuffer* GlGraphics::NewVertexBuffer(const VertexBufferDesc& desc) {
 }
 
 bool GlGraphics::CanRestoreSurfaces() const {
-    return !(IsFullScreen() && m_glWindow && Window::IsWindow(m_glWindow) && m_glWindow->IsMinimized());
+    return !(IsFullScreen() && m_glWindow && Window::IsWindow(m_glWindow) &&
+             m_glWindow->IsMinimized());
 }
 
-void* GlGraphics::CurrentContext() const { return SDL_GL_GetCurrentContext(); }
+void* GlGraphics::CurrentContext() const {
+    return SDL_GL_GetCurrentContext();
+}
 
 void* GlGraphics::ContextForThisThread() {
     const auto me = std::this_thread::get_id();

@@ -88,7 +88,7 @@ private:
     uint32_t m_fboEpoch = 0;
     GLuint m_boundFbo = 0;
     GLuint m_white = 0;
-    GLsync m_fence = nullptr;   // end of the last call that drew, when several contexts draw
+    GLsync m_fence = nullptr;  // end of the last call that drew, when several contexts draw
 };
 
 }  // namespace plat::gfx

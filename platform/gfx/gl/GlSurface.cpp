@@ -20,13 +20,20 @@ struct UploadFormat {
 
 // How a format goes to GL without conversion, if it can.
 bool DirectFormat(const PixelFormat& f, UploadFormat& out) {
-    if (f == Formats::Rgb565()) out = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
-    else if (f == Formats::Rgb555()) out = {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
-    else if (f == Formats::Argb1555()) out = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
-    else if (f == Formats::Argb4444()) out = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, 2};
-    else if (f == Formats::Argb8888()) out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4};
-    else if (f == Formats::Xrgb8888()) out = {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE, 4};
-    else return false;
+    if (f == Formats::Rgb565())
+        out = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2};
+    else if (f == Formats::Rgb555())
+        out = {GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
+    else if (f == Formats::Argb1555())
+        out = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2};
+    else if (f == Formats::Argb4444())
+        out = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, 2};
+    else if (f == Formats::Argb8888())
+        out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4};
+    else if (f == Formats::Xrgb8888())
+        out = {GL_RGB8, GL_BGRA, GL_UNSIGNED_BYTE, 4};
+    else
+        return false;
     return true;
 }
 
@@ -48,7 +55,9 @@ void ToBgra(const uint8_t* mem, int32_t pitch, uint32_t w, uint32_t h, const Pix
     }
 }
 
-uint32_t PaletteStamp(const SoftPalette* p) { return p ? (p->Id() << 16) ^ p->Version() : 0; }
+uint32_t PaletteStamp(const SoftPalette* p) {
+    return p ? (p->Id() << 16) ^ p->Version() : 0;
+}
 
 }  // namespace
 
@@ -65,7 +74,9 @@ GlSurface::~GlSurface() {
     for (const Fbo& f : m_fbos) g->DeleteFramebuffer(f.context, f.fbo);
 }
 
-GlGraphics* GlSurface::G() const { return static_cast<GlGraphics*>(m_g); }
+GlGraphics* GlSurface::G() const {
+    return static_cast<GlGraphics*>(m_g);
+}
 
 uint32_t GlSurface::Levels() const {
     uint32_t n = 1;
@@ -146,7 +157,8 @@ Result GlSurface::Readback() {
     for (uint32_t y = 0; y < Height(); ++y) {
         uint8_t* row = mem + static_cast<ptrdiff_t>(y) * Pitch();
         const uint32_t* src = px.data() + static_cast<size_t>(y) * Width();
-        for (uint32_t x = 0; x < Width(); ++x) codec.Write(row + static_cast<size_t>(x) * bpp, codec.FromArgb(src[x]));
+        for (uint32_t x = 0; x < Width(); ++x)
+            codec.Write(row + static_cast<size_t>(x) * bpp, codec.FromArgb(src[x]));
     }
     m_uploaded = CpuVersion();
     G()->CheckErrors("readback");
@@ -182,7 +194,8 @@ void GlSurface::UploadChain(GLuint& tex, bool keyed, const ColorKey* key) {
     }
     std::vector<uint32_t> px;
     GLint level = 0;
-    for (SoftSurface* s = this; s && level < static_cast<GLint>(levels); s = s->NextInChain(), ++level) {
+    for (SoftSurface* s = this; s && level < static_cast<GLint>(levels);
+         s = s->NextInChain(), ++level) {
         auto* gs = static_cast<GlSurface*>(s);
         uint32_t& done = keyed ? gs->m_keyedUploaded : gs->m_uploaded;
         if (!all && done == gs->CpuVersion()) continue;
@@ -228,7 +241,8 @@ GLuint GlSurface::Texture(const ColorKey* key) {
         return m_keyedTex;
     }
     bool stale = !m_tex || m_paletteStamp != PaletteStamp(PaletteObject());
-    for (SoftSurface* s = this; !stale && s; s = (Caps().caps & SurfaceCapBits::MipMap) ? s->NextInChain() : nullptr)
+    for (SoftSurface* s = this; !stale && s;
+         s = (Caps().caps & SurfaceCapBits::MipMap) ? s->NextInChain() : nullptr)
         stale = static_cast<GlSurface*>(s)->m_uploaded != s->CpuVersion();
     if (stale) UploadChain(m_tex, false, nullptr);
     return m_tex;
@@ -242,9 +256,12 @@ GLuint GlSurface::DepthBuffer() {
         gl.BindRenderbuffer(GL_RENDERBUFFER, m_rb);
         const PixelFormat& f = Format();
         GLenum internal = GL_DEPTH_COMPONENT24;
-        if (f.flags & PixelFormatBits::StencilBuffer) internal = GL_DEPTH24_STENCIL8;
-        else if (f.zBufferBitDepth == 16) internal = GL_DEPTH_COMPONENT16;
-        else if (f.zBitMask == 0xffffffffu) internal = GL_DEPTH_COMPONENT32;
+        if (f.flags & PixelFormatBits::StencilBuffer)
+            internal = GL_DEPTH24_STENCIL8;
+        else if (f.zBufferBitDepth == 16)
+            internal = GL_DEPTH_COMPONENT16;
+        else if (f.zBitMask == 0xffffffffu)
+            internal = GL_DEPTH_COMPONENT32;
         gl.RenderbufferStorage(GL_RENDERBUFFER, internal, static_cast<GLsizei>(Width()),
                                static_cast<GLsizei>(Height()));
     }
@@ -320,14 +337,17 @@ Result GlSurface::PresentBlt(const Rect& dest, GlSurface* src, const Rect& from)
     if (!window || !Window::IsWindow(window)) return Result::NoClipper;
     const WinPoint origin = window->ClientToScreen({0, 0});
     const WinRect client = window->GetClientRect();
-    Rect d{dest.left - origin.x, dest.top - origin.y, dest.right - origin.x, dest.bottom - origin.y};
+    Rect d{dest.left - origin.x, dest.top - origin.y, dest.right - origin.x,
+           dest.bottom - origin.y};
     Rect s = from;
     // Clip to the client area; the source shrinks in proportion.
     const double sx = double(from.Width()) / d.Width(), sy = double(from.Height()) / d.Height();
     if (d.left < 0) s.left += static_cast<int32_t>(-d.left * sx), d.left = 0;
     if (d.top < 0) s.top += static_cast<int32_t>(-d.top * sy), d.top = 0;
-    if (d.right > client.right) s.right -= static_cast<int32_t>((d.right - client.right) * sx), d.right = client.right;
-    if (d.bottom > client.bottom) s.bottom -= static_cast<int32_t>((d.bottom - client.bottom) * sy), d.bottom = client.bottom;
+    if (d.right > client.right)
+        s.right -= static_cast<int32_t>((d.right - client.right) * sx), d.right = client.right;
+    if (d.bottom > client.bottom)
+        s.bottom -= static_cast<int32_t>((d.bottom - client.bottom) * sy), d.bottom = client.bottom;
     if (d.left >= d.right || d.top >= d.bottom) return Result::Ok;
     return G()->Present(src, s, d);
 }

@@ -25,7 +25,9 @@ public:
     // shown at once, as they would be on the screen.
     void CpuChanged() override;
 
-    bool IsFbo() const { return Kind() == SurfaceKind::RenderTarget || Kind() == SurfaceKind::BackBuffer; }
+    bool IsFbo() const {
+        return Kind() == SurfaceKind::RenderTarget || Kind() == SurfaceKind::BackBuffer;
+    }
     // The GL texture holding the surface's current pixels; with a colour key, a copy whose
     // texels inside the key are clear. 0 on failure.
     GLuint Texture(const ColorKey* key);
@@ -65,10 +67,10 @@ private:
     std::vector<Fbo> m_fbos;
     uint32_t m_zVersion = 1;
     bool m_gpuNewer = false;
-    uint32_t m_uploaded = 0;          // CPU version the main texture holds
+    uint32_t m_uploaded = 0;  // CPU version the main texture holds
     uint32_t m_levelsAllocated = 0;
     uint32_t m_paletteStamp = 0;
-    uint32_t m_keyedUploaded = 0;     // CPU version the keyed texture holds
+    uint32_t m_keyedUploaded = 0;  // CPU version the keyed texture holds
     ColorKey m_keyedKey;
     uint32_t m_keyedPaletteStamp = 0;
     uint64_t m_sampler = 0, m_keyedSampler = 0;

@@ -18,8 +18,9 @@ GLuint GlVertexBuffer::Bind() {
     if (!m_vbo) gl.GenBuffers(1, &m_vbo);
     gl.BindBuffer(GL_ARRAY_BUFFER, m_vbo);
     if (m_uploaded != Version()) {
-        gl.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(static_cast<size_t>(Stride()) * Count()),
-                      Data(), IsOptimized() ? GL_STATIC_DRAW : GL_DYNAMIC_DRAW);
+        gl.BufferData(GL_ARRAY_BUFFER,
+                      static_cast<GLsizeiptr>(static_cast<size_t>(Stride()) * Count()), Data(),
+                      IsOptimized() ? GL_STATIC_DRAW : GL_DYNAMIC_DRAW);
         m_uploaded = Version();
         m_glg->Touched();
     }

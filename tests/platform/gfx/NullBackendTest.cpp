@@ -215,13 +215,14 @@ TEST_F(NullBackendTest, WindowedPrimaryTakesTheDesktopFormat) {
 }
 
 TEST_F(NullBackendTest, FullScreenFlipChainFallsBackFromTripleBuffering) {
-    ASSERT_EQ(g->SetCooperativeLevel(FakeWindow(), CoopBits::FullScreen | CoopBits::Exclusive |
-                                                       CoopBits::AllowReboot | CoopBits::Multithreaded),
-              Result::Ok);
+    ASSERT_EQ(
+        g->SetCooperativeLevel(FakeWindow(), CoopBits::FullScreen | CoopBits::Exclusive |
+                                                 CoopBits::AllowReboot | CoopBits::Multithreaded),
+        Result::Ok);
     EXPECT_EQ(g->SetDisplayMode(640, 480, 24, 0, 0), Result::InvalidMode);
     ASSERT_EQ(g->SetDisplayMode(640, 480, 16, 0, 0), Result::Ok);
-    backend.InjectFault({"Graphics::CreateSurface", Result::OutOfVideoMemory,
-                         SurfaceCapBits::Flip, 0, 1});
+    backend.InjectFault(
+        {"Graphics::CreateSurface", Result::OutOfVideoMemory, SurfaceCapBits::Flip, 0, 1});
     SurfaceDesc chain = Desc(SurfaceCapBits::PrimarySurface | SurfaceCapBits::Flip |
                              SurfaceCapBits::Complex | SurfaceCapBits::Device3D);
     chain.flags |= SurfaceDescBits::BackBufferCount;
@@ -259,7 +260,8 @@ TEST_F(NullBackendTest, FullScreenFlipChainFallsBackFromTripleBuffering) {
 }
 
 TEST_F(NullBackendTest, ZBufferAttachesOnceAndDetaches) {
-    Ref<Surface> target = Make(Desc(SurfaceCapBits::Device3D | SurfaceCapBits::VideoMemory, 64, 32));
+    Ref<Surface> target =
+        Make(Desc(SurfaceCapBits::Device3D | SurfaceCapBits::VideoMemory, 64, 32));
     SurfaceDesc zd = Desc(SurfaceCapBits::ZBuffer | SurfaceCapBits::VideoMemory, 64, 32);
     zd.flags |= SurfaceDescBits::PixelFormat;
     zd.pixelFormat = Formats::Depth24Stencil8();
@@ -332,18 +334,19 @@ TEST_F(NullBackendTest, DeviceTexturesSpendTheBudgetAndGiveItBack) {
 }
 
 TEST_F(NullBackendTest, InjectedFaultsMatchCallCapsSkipAndCount) {
-    backend.InjectFault({"Graphics::CreateSurface", Result::OutOfVideoMemory,
-                         SurfaceCapBits::Texture, 1, 2});
+    backend.InjectFault(
+        {"Graphics::CreateSurface", Result::OutOfVideoMemory, SurfaceCapBits::Texture, 1, 2});
     Ref<Surface> s;
     auto tex = TextureDesc(8, 8, Formats::Rgb565());
     EXPECT_EQ(g->CreateSurface(Desc(SurfaceCapBits::Device3D, 8, 8), s.Put()), Result::Ok);
-    EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::Ok);                 // skipped
+    EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::Ok);  // skipped
     EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::OutOfVideoMemory);
     EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::OutOfVideoMemory);
-    EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::Ok);                 // used up
+    EXPECT_EQ(g->CreateSurface(tex, s.Put()), Result::Ok);  // used up
     backend.InjectFault({"Surface::Lock", Result::SurfaceBusy, 0, 0, -1});
     SurfaceDesc lk;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(s->Lock(nullptr, lk, LockBits::Wait), Result::SurfaceBusy);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(s->Lock(nullptr, lk, LockBits::Wait), Result::SurfaceBusy);
     backend.ClearFaults();
     EXPECT_EQ(s->Lock(nullptr, lk, LockBits::Wait), Result::Ok);
     EXPECT_EQ(s->Unlock(nullptr), Result::Ok);
@@ -356,7 +359,8 @@ TEST_F(NullBackendTest, CallLogRecordsCallsArgumentsAndResults) {
     s->Unlock(nullptr);
     auto lines = backend.Log().Lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_NE(lines[0].find("Graphics::CreateSurface(caps 0x1, 8x4)"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("Graphics::CreateSurface(caps 0x1, 8x4)"), std::string::npos)
+        << lines[0];
     EXPECT_NE(lines[0].find("-> Ok"), std::string::npos);
     EXPECT_NE(lines[1].find("Surface::Unlock"), std::string::npos);
     EXPECT_NE(lines[1].find("-> NotLocked"), std::string::npos);
@@ -370,7 +374,7 @@ TEST_F(NullBackendTest, LostSurfacesRefuseWorkUntilRestored) {
     Ref<Surface> sys = Make(TextureDesc(16, 16, Formats::Xrgb8888(), SurfaceCapBits::SystemMemory));
     backend.LoseAllSurfaces();
     EXPECT_EQ(t->IsLost(), Result::SurfaceLost);
-    EXPECT_EQ(sys->IsLost(), Result::Ok);   // system memory is never taken away
+    EXPECT_EQ(sys->IsLost(), Result::Ok);  // system memory is never taken away
     SurfaceDesc lk;
     EXPECT_EQ(t->Lock(nullptr, lk, 0), Result::SurfaceLost);
     EXPECT_EQ(t->Blt(nullptr, sys.Get(), nullptr, BltBits::Wait, nullptr), Result::SurfaceLost);
@@ -429,9 +433,10 @@ TEST_F(NullBackendTest, PalettesAndColorKeysAreKeptPerSurface) {
 
 TEST_F(NullBackendTest, LoadCopiesTheMatchingLevelsOfAMipChain) {
     const uint32_t mip = SurfaceCapBits::MipMap | SurfaceCapBits::Complex;
-    Ref<Surface> sys = Make(TextureDesc(16, 16, Formats::Rgb565(), mip | SurfaceCapBits::SystemMemory));
+    Ref<Surface> sys =
+        Make(TextureDesc(16, 16, Formats::Rgb565(), mip | SurfaceCapBits::SystemMemory));
     SurfaceDesc big = TextureDesc(8, 8, Formats::Rgb565(), mip);
-    Ref<Surface> tex = Make(big);   // a smaller texture: the levels from 8x8 on are copied
+    Ref<Surface> tex = Make(big);  // a smaller texture: the levels from 8x8 on are copied
     SurfaceCaps mc;
     mc.caps = SurfaceCapBits::Texture | SurfaceCapBits::MipMap;
     // Mark each source level with its width.

@@ -68,7 +68,7 @@ TEST_F(NullDeviceTest, StartsWithTheDocumentedDefaults) {
     };
     const Case cases[] = {
         {RenderState::CullMode, uint32_t(Cull::Ccw)},
-        {RenderState::ZEnable, uint32_t(ZBufferType::True)},   // a z-buffer was attached
+        {RenderState::ZEnable, uint32_t(ZBufferType::True)},  // a z-buffer was attached
         {RenderState::ZFunc, uint32_t(Cmp::LessEqual)},
         {RenderState::ZWriteEnable, 1},
         {RenderState::SrcBlend, uint32_t(Blend::One)},
@@ -114,9 +114,11 @@ TEST_F(NullDeviceTest, DrawsHappenOnlyInsideAScene) {
     EXPECT_EQ(dev->BeginScene(), Result::SceneInScene);
     EXPECT_EQ(dev->DrawPrimitiveVB(PrimitiveType::TriangleList, vb.Get(), 0, 6, 0), Result::Ok);
     const uint16_t strip[] = {0, 1, 2, 3, 4};
-    EXPECT_EQ(dev->DrawIndexedPrimitiveVB(PrimitiveType::TriangleStrip, vb.Get(), 1, 5, strip, 5, 0),
-              Result::Ok);
-    EXPECT_EQ(dev->DrawPrimitiveVB(PrimitiveType::LineList, vb.Get(), 4, 4, 0), Result::InvalidParams);
+    EXPECT_EQ(
+        dev->DrawIndexedPrimitiveVB(PrimitiveType::TriangleStrip, vb.Get(), 1, 5, strip, 5, 0),
+        Result::Ok);
+    EXPECT_EQ(dev->DrawPrimitiveVB(PrimitiveType::LineList, vb.Get(), 4, 4, 0),
+              Result::InvalidParams);
     const uint16_t bad[] = {0, 1, 6};
     EXPECT_EQ(dev->DrawIndexedPrimitiveVB(PrimitiveType::TriangleList, vb.Get(), 0, 6, bad, 3, 0),
               Result::InvalidParams);
@@ -130,7 +132,8 @@ TEST_F(NullDeviceTest, DrawsHappenOnlyInsideAScene) {
 TEST_F(NullDeviceTest, LockedOrOptimisedBuffersBehaveAsTheyShould) {
     auto vb = MakeBuffer(VertexFormat::Xyz | VertexFormat::Diffuse, 3);
     void* data = nullptr;
-    ASSERT_EQ(vb->Lock(LockBits::WriteOnly | LockBits::DiscardContents, &data, nullptr), Result::Ok);
+    ASSERT_EQ(vb->Lock(LockBits::WriteOnly | LockBits::DiscardContents, &data, nullptr),
+              Result::Ok);
     dev->BeginScene();
     EXPECT_EQ(dev->DrawPrimitiveVB(PrimitiveType::TriangleList, vb.Get(), 0, 3, 0),
               Result::VertexBufferLocked);
@@ -165,8 +168,9 @@ TEST_F(NullDeviceTest, ValidationFollowsTheStageCaps) {
 
     backend.SetValidateHook([](const SoftDevice& d, uint32_t* p) {
         *p = 2;
-        return d.TSS(1, StageState::ColorOp) == uint32_t(TextureOp::Add) ? Result::Ok
-                                                                          : Result::TooManyOperations;
+        return d.TSS(1, StageState::ColorOp) == uint32_t(TextureOp::Add)
+                   ? Result::Ok
+                   : Result::TooManyOperations;
     });
     dev->SetTextureStageState(1, StageState::ColorOp, TextureOp::Add);
     EXPECT_EQ(dev->ValidateDevice(&passes), Result::Ok);
@@ -186,7 +190,8 @@ TEST_F(NullDeviceTest, ClearFillsTheTargetAndZBufferInsideTheViewport) {
     SurfaceDesc lk;
     ASSERT_EQ(target->Lock(nullptr, lk, LockBits::ReadOnly), Result::Ok);
     auto px = [&](int x, int y) {
-        return *reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(lk.surface) + y * lk.pitch + x * 4) &
+        return *reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(lk.surface) + y * lk.pitch +
+                                                  x * 4) &
                0xffffff;
     };
     EXPECT_EQ(px(0, 0), 0xff0000u);
@@ -197,8 +202,9 @@ TEST_F(NullDeviceTest, ClearFillsTheTargetAndZBufferInsideTheViewport) {
     ASSERT_EQ(z->Lock(nullptr, lk, LockBits::ReadOnly), Result::Ok);
     const auto* zrow = static_cast<const uint16_t*>(lk.surface);
     EXPECT_EQ(zrow[0], 0xffff);
-    EXPECT_EQ(reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(lk.surface) + 4 * lk.pitch)[8],
-              0x8000);
+    EXPECT_EQ(
+        reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(lk.surface) + 4 * lk.pitch)[8],
+        0x8000);
     z->Unlock(nullptr);
 }
 
@@ -265,7 +271,8 @@ TEST_F(NullDeviceTest, ProcessVerticesTransformsLightsAndGeneratesCoordinates) {
     mat.ambient = {1, 1, 1, 1};
     dev->SetMaterial(mat);
     // Stage 0: sphere map from the reflection vector; stage 1: pass-through set 0.
-    dev->SetTextureStageState(0, StageState::TexCoordIndex, TexCoordGen::CameraSpaceReflectionVector);
+    dev->SetTextureStageState(0, StageState::TexCoordIndex,
+                              TexCoordGen::CameraSpaceReflectionVector);
     dev->SetTextureStageState(0, StageState::TextureTransformFlags, TextureTransform::Count2);
     Matrix sphere;
     sphere.m[1][1] = 0.5f;
@@ -285,8 +292,8 @@ TEST_F(NullDeviceTest, ProcessVerticesTransformsLightsAndGeneratesCoordinates) {
     const uint32_t dstFvf = VertexFormat::XyzRhw | VertexFormat::Diffuse | VertexFormat::Specular |
                             VertexFormat::Tex(2);
     auto dst = MakeBuffer(dstFvf, 1);
-    ASSERT_EQ(dst->ProcessVertices(VertexOpBits::Transform | VertexOpBits::Light, 0, 1, src.Get(), 0,
-                                   dev.Get(), 0),
+    ASSERT_EQ(dst->ProcessVertices(VertexOpBits::Transform | VertexOpBits::Light, 0, 1, src.Get(),
+                                   0, dev.Get(), 0),
               Result::Ok);
     dst->Lock(0, &p, nullptr);
     float out[10];
@@ -294,7 +301,7 @@ TEST_F(NullDeviceTest, ProcessVerticesTransformsLightsAndGeneratesCoordinates) {
     uint32_t diffuse;
     std::memcpy(&diffuse, static_cast<uint8_t*>(p) + 16, 4);
     dst->Unlock();
-    EXPECT_FLOAT_EQ(out[0], 16.0f);          // centre of the 32-wide viewport
+    EXPECT_FLOAT_EQ(out[0], 16.0f);  // centre of the 32-wide viewport
     EXPECT_FLOAT_EQ(out[1], 8.0f);
     EXPECT_NEAR(out[2], (6.0f - 1.0f) / 10.0f * 11.0f / 6.0f, 1e-5);
     EXPECT_FLOAT_EQ(out[3], 1.0f / 6.0f);

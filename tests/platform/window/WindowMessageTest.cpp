@@ -97,13 +97,13 @@ protected:
     }
 
     Window* window = nullptr;
-    uint32_t windowId = 0;   // kept: the window may be gone when the last events are pushed
+    uint32_t windowId = 0;  // kept: the window may be gone when the last events are pushed
     bool quit = false;
 };
 
 TEST_F(WindowMessageTest, CreateFindAndDestroy) {
     EXPECT_TRUE(Window::IsWindow(window));
-    EXPECT_EQ(Window::Find("corvanetest", "Test Title"), window);   // class names ignore case
+    EXPECT_EQ(Window::Find("corvanetest", "Test Title"), window);  // class names ignore case
     EXPECT_EQ(Window::Find("CorvaneTest", "Other"), nullptr);
     EXPECT_EQ(window->GetTitle(), "Test Title");
     EXPECT_EQ(Window::Create("NoSuchClass", "x", 0, 0, 0, 10, 10), nullptr);
@@ -119,8 +119,8 @@ TEST_F(WindowMessageTest, ClientAreaIsTheRectangleBeforeAdjusting) {
                        false);
     EXPECT_LT(r.left, 0);
     EXPECT_LT(r.top, 0);
-    Window* w = Window::Create("CorvaneTest", "Sized", WindowStyle::SysMenu, 0, 0, r.Width(),
-                               r.Height());
+    Window* w =
+        Window::Create("CorvaneTest", "Sized", WindowStyle::SysMenu, 0, 0, r.Width(), r.Height());
     ASSERT_NE(w, nullptr);
     WinRect client = w->GetClientRect();
     EXPECT_EQ(client, (WinRect{0, 0, 640, 480}));
@@ -223,7 +223,7 @@ TEST_F(WindowMessageTest, MouseMessagesPackThePositionAndButtons) {
 TEST_F(WindowMessageTest, FocusAndMinimiseBecomeActivateMessages) {
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);   // already inactive: no second message
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);  // already inactive: no second message
     PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
     PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
     Pump();
@@ -231,7 +231,7 @@ TEST_F(WindowMessageTest, FocusAndMinimiseBecomeActivateMessages) {
     ASSERT_EQ(act.size(), 3u);
     EXPECT_EQ(LowWord(act[0].wParam), Activation::Active);
     EXPECT_EQ(LowWord(act[1].wParam), Activation::Inactive);
-    EXPECT_EQ(HighWord(act[1].wParam), 1u);   // minimised
+    EXPECT_EQ(HighWord(act[1].wParam), 1u);  // minimised
     EXPECT_EQ(LowWord(act[2].wParam), Activation::Active);
     EXPECT_EQ(HighWord(act[2].wParam), 0u);
     EXPECT_TRUE(window->IsActive());

@@ -15,11 +15,14 @@
 
 namespace gfxtest {
 
-const char* KindName(BackendKind k) { return k == BackendKind::Gl ? "Gl" : "Null"; }
+const char* KindName(BackendKind k) {
+    return k == BackendKind::Gl ? "Gl" : "Null";
+}
 
 ::testing::AssertionResult NearColor(uint32_t actual, uint32_t expected, int tolerance) {
     for (int shift : {16, 8, 0}) {
-        int a = static_cast<int>((actual >> shift) & 0xff), e = static_cast<int>((expected >> shift) & 0xff);
+        int a = static_cast<int>((actual >> shift) & 0xff),
+            e = static_cast<int>((expected >> shift) & 0xff);
         if (std::abs(a - e) > tolerance) {
             char buf[96];
             std::snprintf(buf, sizeof buf, "got 0x%06x, expected 0x%06x (tolerance %d)",
@@ -50,8 +53,9 @@ bool GfxRig::Init(BackendKind kind, uint32_t width, uint32_t height, std::string
             cls.name = "CorvaneGfxTest";
             plat::WindowClass::Register(cls);
         }
-        m_window = plat::Window::Create("CorvaneGfxTest", "gfx test", plat::WindowStyle::Popup, 0, 0,
-                                        static_cast<int32_t>(width), static_cast<int32_t>(height));
+        m_window =
+            plat::Window::Create("CorvaneGfxTest", "gfx test", plat::WindowStyle::Popup, 0, 0,
+                                 static_cast<int32_t>(width), static_cast<int32_t>(height));
         if (!m_window) {
             if (why) *why = "no window";
             return false;
@@ -102,7 +106,8 @@ uint32_t GfxRig::Pixel(int x, int y) {
     EXPECT_EQ(target->Lock(nullptr, lk, LockBits::Wait | LockBits::ReadOnly), Result::Ok);
     if (!lk.surface) return 0xdeadbeef;
     uint32_t v;
-    std::memcpy(&v, static_cast<uint8_t*>(lk.surface) + static_cast<ptrdiff_t>(y) * lk.pitch + x * 4, 4);
+    std::memcpy(
+        &v, static_cast<uint8_t*>(lk.surface) + static_cast<ptrdiff_t>(y) * lk.pitch + x * 4, 4);
     target->Unlock(nullptr);
     return v & 0xffffff;
 }
@@ -123,7 +128,8 @@ Ref<Surface> GfxRig::SolidTexture(const PixelFormat& f, uint32_t argb, uint32_t 
     EXPECT_EQ(t->Lock(nullptr, lk, LockBits::Wait | LockBits::WriteOnly), Result::Ok);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
-            codec.Write(static_cast<uint8_t*>(lk.surface) + static_cast<ptrdiff_t>(y) * lk.pitch + x * codec.BytesPerPixel(),
+            codec.Write(static_cast<uint8_t*>(lk.surface) + static_cast<ptrdiff_t>(y) * lk.pitch +
+                            x * codec.BytesPerPixel(),
                         codec.FromArgb(argb));
     t->Unlock(nullptr);
     return t;
@@ -144,7 +150,8 @@ Ref<Surface> GfxRig::RowTexture(const PixelFormat& f, std::initializer_list<uint
     EXPECT_EQ(t->Lock(nullptr, lk, LockBits::Wait), Result::Ok);
     uint32_t x = 0;
     for (uint32_t c : argb)
-        codec.Write(static_cast<uint8_t*>(lk.surface) + (x++) * codec.BytesPerPixel(), codec.FromArgb(c));
+        codec.Write(static_cast<uint8_t*>(lk.surface) + (x++) * codec.BytesPerPixel(),
+                    codec.FromArgb(c));
     t->Unlock(nullptr);
     return t;
 }
@@ -158,11 +165,12 @@ void GfxRig::ScreenQuad(uint32_t diffuse, uint32_t specular, float zv, float u0,
     };
     const float w = static_cast<float>(m_w), h = static_cast<float>(m_h);
     if (x1 < 0) x1 = w;
-    const V v[6] = {{x0, 0, zv, 1, diffuse, specular, u0, 0}, {x1, 0, zv, 1, diffuse, specular, u1, 0},
-                    {x0, h, zv, 1, diffuse, specular, u0, 1}, {x1, 0, zv, 1, diffuse, specular, u1, 0},
-                    {x1, h, zv, 1, diffuse, specular, u1, 1}, {x0, h, zv, 1, diffuse, specular, u0, 1}};
-    const uint32_t fvf = VertexFormat::XyzRhw | VertexFormat::Diffuse | VertexFormat::Specular |
-                         VertexFormat::Tex1;
+    const V v[6] = {
+        {x0, 0, zv, 1, diffuse, specular, u0, 0}, {x1, 0, zv, 1, diffuse, specular, u1, 0},
+        {x0, h, zv, 1, diffuse, specular, u0, 1}, {x1, 0, zv, 1, diffuse, specular, u1, 0},
+        {x1, h, zv, 1, diffuse, specular, u1, 1}, {x0, h, zv, 1, diffuse, specular, u0, 1}};
+    const uint32_t fvf =
+        VertexFormat::XyzRhw | VertexFormat::Diffuse | VertexFormat::Specular | VertexFormat::Tex1;
     EXPECT_EQ(dev->DrawPrimitive(PrimitiveType::TriangleList, fvf, v, 6, 0), Result::Ok);
 }
 

@@ -25,7 +25,8 @@ enum class BackendKind { Null, Gl };
 class GfxRig {
 public:
     ~GfxRig();
-    bool Init(BackendKind kind, uint32_t width = 64, uint32_t height = 64, std::string* why = nullptr);
+    bool Init(BackendKind kind, uint32_t width = 64, uint32_t height = 64,
+              std::string* why = nullptr);
 
     SoftBackend& Backend() { return *m_backend; }
     plat::Window* Window() const { return m_window; }

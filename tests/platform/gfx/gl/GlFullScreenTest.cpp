@@ -16,8 +16,9 @@ protected:
     void SetUp() override {
         std::string why;
         if (!rig.Init(BackendKind::Gl, 64, 64, &why)) GTEST_SKIP() << "no OpenGL display: " << why;
-        ASSERT_EQ(rig.g->SetCooperativeLevel(rig.Window(), CoopBits::FullScreen | CoopBits::Exclusive |
-                                                               CoopBits::AllowReboot | CoopBits::Multithreaded),
+        ASSERT_EQ(rig.g->SetCooperativeLevel(rig.Window(),
+                                             CoopBits::FullScreen | CoopBits::Exclusive |
+                                                 CoopBits::AllowReboot | CoopBits::Multithreaded),
                   Result::Ok);
         ASSERT_EQ(rig.g->SetDisplayMode(640, 480, 32, 0, 0), Result::Ok);
         SurfaceDesc chain;

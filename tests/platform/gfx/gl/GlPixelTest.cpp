@@ -19,14 +19,18 @@ namespace {
 // Colours read back from the OpenGL back end against what the fixed-function rules give,
 // worked out here channel by channel.
 
-constexpr uint32_t kT = 0xc0804020;   // texture
-constexpr uint32_t kD = 0x8040c060;   // diffuse
-constexpr uint32_t kF = 0x402020a0;   // texture factor
-constexpr uint32_t kU = 0xff20a0e0;   // second texture
+constexpr uint32_t kT = 0xc0804020;  // texture
+constexpr uint32_t kD = 0x8040c060;  // diffuse
+constexpr uint32_t kF = 0x402020a0;  // texture factor
+constexpr uint32_t kU = 0xff20a0e0;  // second texture
 
-float Ch(uint32_t c, int i) { return ((c >> (i == 3 ? 24 : 16 - 8 * i)) & 0xff) / 255.0f; }
+float Ch(uint32_t c, int i) {
+    return ((c >> (i == 3 ? 24 : 16 - 8 * i)) & 0xff) / 255.0f;
+}
 uint32_t Pack(float r, float g, float b) {
-    auto q = [](float v) { return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    auto q = [](float v) {
+        return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+    };
     return q(r) << 16 | q(g) << 8 | q(b);
 }
 template <class F>
@@ -72,8 +76,8 @@ protected:
         proj.m[3][2] = -n * f / (f - n);
         rig.dev->SetTransform(TransformState::Projection, proj);
     }
-    void DrawFacingSquare(uint32_t diffuse, float zAt = 5.0f, PrimitiveType type = PrimitiveType::TriangleList,
-                          float half = 6.0f) {
+    void DrawFacingSquare(uint32_t diffuse, float zAt = 5.0f,
+                          PrimitiveType type = PrimitiveType::TriangleList, float half = 6.0f) {
         struct V {
             float x, y, z, nx, ny, nz;
             uint32_t diffuse;
@@ -88,8 +92,10 @@ protected:
         void* p;
         vb->Lock(LockBits::WriteOnly, &p, nullptr);
         const float s = half;
-        const V v[4] = {{-s, s, zAt, 0, 0, -1, diffuse}, {s, s, zAt, 0, 0, -1, diffuse},
-                        {s, -s, zAt, 0, 0, -1, diffuse}, {-s, -s, zAt, 0, 0, -1, diffuse}};
+        const V v[4] = {{-s, s, zAt, 0, 0, -1, diffuse},
+                        {s, s, zAt, 0, 0, -1, diffuse},
+                        {s, -s, zAt, 0, 0, -1, diffuse},
+                        {-s, -s, zAt, 0, 0, -1, diffuse}};
         std::memcpy(p, v, sizeof v);
         vb->Unlock();
         ASSERT_EQ(rig.dev->BeginScene(), Result::Ok);
@@ -125,15 +131,21 @@ TEST_F(GlPixel, StageColourOperationsAndArguments) {
         {"select factor", TextureOp::SelectArg1, tf, dif, kF & 0xffffff},
         {"complement", TextureOp::SelectArg1, tex | TextureArg::Complement, dif,
          PerChannel([](int i) { return 1 - Ch(kT, i); })},
-        {"alpha replicate", TextureOp::SelectArg1, tex | TextureArg::AlphaReplicate, dif, Pack(ta, ta, ta)},
-        {"complemented alpha", TextureOp::SelectArg2, tex, dif | TextureArg::AlphaReplicate | TextureArg::Complement,
-         Pack(1 - da, 1 - da, 1 - da)},
-        {"modulate", TextureOp::Modulate, tex, dif, PerChannel([](int i) { return Ch(kT, i) * Ch(kD, i); })},
-        {"modulate 2x", TextureOp::Modulate2X, tex, dif, PerChannel([](int i) { return 2 * Ch(kT, i) * Ch(kD, i); })},
-        {"modulate 4x", TextureOp::Modulate4X, tex, dif, PerChannel([](int i) { return 4 * Ch(kT, i) * Ch(kD, i); })},
+        {"alpha replicate", TextureOp::SelectArg1, tex | TextureArg::AlphaReplicate, dif,
+         Pack(ta, ta, ta)},
+        {"complemented alpha", TextureOp::SelectArg2, tex,
+         dif | TextureArg::AlphaReplicate | TextureArg::Complement, Pack(1 - da, 1 - da, 1 - da)},
+        {"modulate", TextureOp::Modulate, tex, dif,
+         PerChannel([](int i) { return Ch(kT, i) * Ch(kD, i); })},
+        {"modulate 2x", TextureOp::Modulate2X, tex, dif,
+         PerChannel([](int i) { return 2 * Ch(kT, i) * Ch(kD, i); })},
+        {"modulate 4x", TextureOp::Modulate4X, tex, dif,
+         PerChannel([](int i) { return 4 * Ch(kT, i) * Ch(kD, i); })},
         {"add", TextureOp::Add, tex, dif, PerChannel([](int i) { return Ch(kT, i) + Ch(kD, i); })},
-        {"add signed", TextureOp::AddSigned, tex, dif, PerChannel([](int i) { return Ch(kT, i) + Ch(kD, i) - 0.5f; })},
-        {"subtract", TextureOp::Subtract, tex, dif, PerChannel([](int i) { return Ch(kT, i) - Ch(kD, i); })},
+        {"add signed", TextureOp::AddSigned, tex, dif,
+         PerChannel([](int i) { return Ch(kT, i) + Ch(kD, i) - 0.5f; })},
+        {"subtract", TextureOp::Subtract, tex, dif,
+         PerChannel([](int i) { return Ch(kT, i) - Ch(kD, i); })},
         {"blend diffuse alpha", TextureOp::BlendDiffuseAlpha, tex, tf,
          PerChannel([&](int i) { return Ch(kT, i) * da + Ch(kF, i) * (1 - da); })},
         {"blend texture alpha", TextureOp::BlendTextureAlpha, dif, tf,
@@ -228,20 +240,32 @@ TEST_F(GlPixel, SecondStageCombinesWithTheFirst) {
 TEST_F(GlPixel, EveryBlendFactor) {
     const uint32_t dest = 0x00306090;
     auto factor = [&](Blend b, int i) -> float {
-        const float s = Ch(kD, i), sa = Ch(kD, 3), d = Ch(dest, i), a = 1.0f;   // no target alpha
+        const float s = Ch(kD, i), sa = Ch(kD, 3), d = Ch(dest, i), a = 1.0f;  // no target alpha
         switch (b) {
-            case Blend::Zero: return 0;
-            case Blend::One: return 1;
-            case Blend::SrcColor: return s;
-            case Blend::InvSrcColor: return 1 - s;
-            case Blend::SrcAlpha: return sa;
-            case Blend::InvSrcAlpha: return 1 - sa;
-            case Blend::DestAlpha: return a;
-            case Blend::InvDestAlpha: return 1 - a;
-            case Blend::DestColor: return d;
-            case Blend::InvDestColor: return 1 - d;
-            case Blend::SrcAlphaSat: return std::min(sa, 1 - a);
-            default: return 0;
+            case Blend::Zero:
+                return 0;
+            case Blend::One:
+                return 1;
+            case Blend::SrcColor:
+                return s;
+            case Blend::InvSrcColor:
+                return 1 - s;
+            case Blend::SrcAlpha:
+                return sa;
+            case Blend::InvSrcAlpha:
+                return 1 - sa;
+            case Blend::DestAlpha:
+                return a;
+            case Blend::InvDestAlpha:
+                return 1 - a;
+            case Blend::DestColor:
+                return d;
+            case Blend::InvDestColor:
+                return 1 - d;
+            case Blend::SrcAlphaSat:
+                return std::min(sa, 1 - a);
+            default:
+                return 0;
         }
     };
     Untextured();
@@ -264,19 +288,28 @@ TEST_F(GlPixel, EveryBlendFactor) {
     rig.dev->SetRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
     Draw(kD);
     const float sa = Ch(kD, 3);
-    EXPECT_TRUE(NearColor(rig.Centre(), PerChannel([&](int i) { return Ch(kD, i) * sa + Ch(dest, i) * (1 - sa); })));
+    EXPECT_TRUE(NearColor(
+        rig.Centre(), PerChannel([&](int i) { return Ch(kD, i) * sa + Ch(dest, i) * (1 - sa); })));
 }
 
 bool Compare(Cmp c, float a, float b) {
     switch (c) {
-        case Cmp::Never: return false;
-        case Cmp::Less: return a < b;
-        case Cmp::Equal: return a == b;
-        case Cmp::LessEqual: return a <= b;
-        case Cmp::Greater: return a > b;
-        case Cmp::NotEqual: return a != b;
-        case Cmp::GreaterEqual: return a >= b;
-        default: return true;
+        case Cmp::Never:
+            return false;
+        case Cmp::Less:
+            return a < b;
+        case Cmp::Equal:
+            return a == b;
+        case Cmp::LessEqual:
+            return a <= b;
+        case Cmp::Greater:
+            return a > b;
+        case Cmp::NotEqual:
+            return a != b;
+        case Cmp::GreaterEqual:
+            return a >= b;
+        default:
+            return true;
     }
 }
 
@@ -332,7 +365,7 @@ TEST_F(GlPixel, FogTableVertexAndPreTransformed) {
     struct Case {
         const char* name;
         FogMode table, vertex;
-        float factor;   // share of the object's colour
+        float factor;  // share of the object's colour
     };
     const Case cases[] = {
         {"table linear", FogMode::Linear, FogMode::None, (10.0f - 5.0f) / 8.0f},
@@ -346,8 +379,9 @@ TEST_F(GlPixel, FogTableVertexAndPreTransformed) {
         rig.dev->SetRenderState(RenderState::FogTableMode, c.table);
         rig.dev->SetRenderState(RenderState::FogVertexMode, c.vertex);
         DrawFacingSquare(color);
-        EXPECT_TRUE(NearColor(rig.Centre(),
-                              PerChannel([&](int i) { return Ch(color, i) * c.factor + Ch(fog, i) * (1 - c.factor); }),
+        EXPECT_TRUE(NearColor(rig.Centre(), PerChannel([&](int i) {
+                                  return Ch(color, i) * c.factor + Ch(fog, i) * (1 - c.factor);
+                              }),
                               4))
             << c.name;
     }
@@ -357,7 +391,9 @@ TEST_F(GlPixel, FogTableVertexAndPreTransformed) {
     rig.dev->SetRenderState(RenderState::FogVertexMode, FogMode::None);
     Draw(color, 0x40000000);
     const float f = 0x40 / 255.0f;
-    EXPECT_TRUE(NearColor(rig.Centre(), PerChannel([&](int i) { return Ch(color, i) * f + Ch(fog, i) * (1 - f); }), 4));
+    EXPECT_TRUE(
+        NearColor(rig.Centre(),
+                  PerChannel([&](int i) { return Ch(color, i) * f + Ch(fog, i) * (1 - f); }), 4));
     rig.dev->SetRenderState(RenderState::FogEnable, 0u);
     rig.Clear(0);
     Draw(color, 0x40000000);
@@ -403,13 +439,15 @@ TEST_F(GlPixel, LightsMaterialsAndColourSources) {
     // Lighting is worked out at the vertices: the square's corners (6, 6, 5) from the camera.
     const float d = std::sqrt(6.0f * 6.0f * 2 + 25.0f), ndl = 5.0f / d;
     const float pointAtt = 1.0f / (1.0f + 0.2f * d);
-    const uint32_t pointColor = Pack(0.8f * pointAtt * ndl, 0.8f * pointAtt * ndl, 0.8f * pointAtt * ndl);
+    const uint32_t pointColor =
+        Pack(0.8f * pointAtt * ndl, 0.8f * pointAtt * ndl, 0.8f * pointAtt * ndl);
     const Case cases[] = {
         {"facing directional", dir, true, 0, Pack(0.8f, 0.4f, 0.2f)},
         {"directional at 60 degrees", slanted, true, 0, Pack(0.4f, 0.2f, 0.1f)},
         {"ambient only", dir, false, 0x404040, Pack(0.25f, 0.125f, 0)},
         {"attenuated point", point, true, 0, pointColor},
-        {"spot with the corners inside its cone", spot, true, 0, Pack(0.8f * ndl, 0.8f * ndl, 0.8f * ndl)},
+        {"spot with the corners inside its cone", spot, true, 0,
+         Pack(0.8f * ndl, 0.8f * ndl, 0.8f * ndl)},
         {"spot looking away", away, true, 0, 0},
     };
     for (const Case& c : cases) {
@@ -459,20 +497,22 @@ TEST_F(GlPixel, LightsMaterialsAndColourSources) {
     rig.dev->SetMaterial(mat);
     dir.specular = {1, 1, 1, 0};
     rig.dev->SetLight(0, dir);
-    const float hz = (1.0f + ndl) / std::sqrt(2.0f * (1.0f + ndl));   // N.H at a corner
+    const float hz = (1.0f + ndl) / std::sqrt(2.0f * (1.0f + ndl));  // N.H at a corner
     const float spec = std::pow(hz, 10.0f);
     for (uint32_t on : {0u, 1u}) {
         rig.Clear(0);
         rig.dev->SetRenderState(RenderState::SpecularEnable, on);
         DrawFacingSquare(0xff000000);
-        EXPECT_TRUE(NearColor(rig.Centre(), on ? Pack(0.5f * spec, 0.25f * spec, 0) : 0)) << "specular " << on;
+        EXPECT_TRUE(NearColor(rig.Centre(), on ? Pack(0.5f * spec, 0.25f * spec, 0) : 0))
+            << "specular " << on;
     }
 }
 
 TEST_F(GlPixel, EveryDrawPathGivesTheSameSquare) {
     Untextured();
     Perspective();
-    for (PrimitiveType t : {PrimitiveType::TriangleList, PrimitiveType::TriangleFan, PrimitiveType::TriangleStrip}) {
+    for (PrimitiveType t :
+         {PrimitiveType::TriangleList, PrimitiveType::TriangleFan, PrimitiveType::TriangleStrip}) {
         rig.Clear(0);
         DrawFacingSquare(0xff10e030, 5.0f, t);
         EXPECT_TRUE(NearColor(rig.Centre(), 0x10e030, 0)) << int(t);
@@ -486,7 +526,8 @@ TEST_F(GlPixel, EveryDrawPathGivesTheSameSquare) {
     const V line[2] = {{0, 32.5f, 0.5f, 1, 0xffffffff}, {64, 32.5f, 0.5f, 1, 0xffffffff}};
     rig.Clear(0);
     rig.dev->BeginScene();
-    EXPECT_EQ(rig.dev->DrawPrimitive(PrimitiveType::LineList, VertexFormat::XyzRhw | VertexFormat::Diffuse, line, 2, 0),
+    EXPECT_EQ(rig.dev->DrawPrimitive(PrimitiveType::LineList,
+                                     VertexFormat::XyzRhw | VertexFormat::Diffuse, line, 2, 0),
               Result::Ok);
     rig.dev->EndScene();
     EXPECT_TRUE(NearColor(rig.Pixel(20, 32), 0xffffff, 0));
@@ -500,7 +541,8 @@ TEST_F(GlPixel, CullingFollowsTheScreenWinding) {
         uint32_t c;
     };
     // Top-left, top-right, bottom-left: clockwise on the screen.
-    const V tri[3] = {{0, 0, 0.5f, 1, 0xff00ff00}, {64, 0, 0.5f, 1, 0xff00ff00}, {0, 64, 0.5f, 1, 0xff00ff00}};
+    const V tri[3] = {
+        {0, 0, 0.5f, 1, 0xff00ff00}, {64, 0, 0.5f, 1, 0xff00ff00}, {0, 64, 0.5f, 1, 0xff00ff00}};
     struct Case {
         Cull cull;
         bool drawn;
@@ -509,9 +551,11 @@ TEST_F(GlPixel, CullingFollowsTheScreenWinding) {
         rig.dev->SetRenderState(RenderState::CullMode, c.cull);
         rig.Clear(0);
         rig.dev->BeginScene();
-        rig.dev->DrawPrimitive(PrimitiveType::TriangleList, VertexFormat::XyzRhw | VertexFormat::Diffuse, tri, 3, 0);
+        rig.dev->DrawPrimitive(PrimitiveType::TriangleList,
+                               VertexFormat::XyzRhw | VertexFormat::Diffuse, tri, 3, 0);
         rig.dev->EndScene();
-        EXPECT_TRUE(NearColor(rig.Pixel(8, 8), c.drawn ? 0x00ff00 : 0, 0)) << "pre-transformed " << int(c.cull);
+        EXPECT_TRUE(NearColor(rig.Pixel(8, 8), c.drawn ? 0x00ff00 : 0, 0))
+            << "pre-transformed " << int(c.cull);
         // The same triangle through the camera.
         Perspective();
         struct W {
@@ -521,9 +565,11 @@ TEST_F(GlPixel, CullingFollowsTheScreenWinding) {
         const W world[3] = {{-6, 6, 5, 0xff00ff00}, {6, 6, 5, 0xff00ff00}, {-6, -6, 5, 0xff00ff00}};
         rig.Clear(0);
         rig.dev->BeginScene();
-        rig.dev->DrawPrimitive(PrimitiveType::TriangleList, VertexFormat::Xyz | VertexFormat::Diffuse, world, 3, 0);
+        rig.dev->DrawPrimitive(PrimitiveType::TriangleList,
+                               VertexFormat::Xyz | VertexFormat::Diffuse, world, 3, 0);
         rig.dev->EndScene();
-        EXPECT_TRUE(NearColor(rig.Pixel(8, 8), c.drawn ? 0x00ff00 : 0, 0)) << "transformed " << int(c.cull);
+        EXPECT_TRUE(NearColor(rig.Pixel(8, 8), c.drawn ? 0x00ff00 : 0, 0))
+            << "transformed " << int(c.cull);
     }
 }
 
@@ -533,12 +579,14 @@ TEST_F(GlPixel, FlatShadingTakesTheFirstVertex) {
         float x, y, z, rhw;
         uint32_t c;
     };
-    const V tri[3] = {{0, 0, 0.5f, 1, 0xffff0000}, {128, 0, 0.5f, 1, 0xff00ff00}, {0, 128, 0.5f, 1, 0xff0000ff}};
+    const V tri[3] = {
+        {0, 0, 0.5f, 1, 0xffff0000}, {128, 0, 0.5f, 1, 0xff00ff00}, {0, 128, 0.5f, 1, 0xff0000ff}};
     for (Shade s : {Shade::Flat, Shade::Gouraud}) {
         rig.dev->SetRenderState(RenderState::ShadeMode, s);
         rig.Clear(0);
         rig.dev->BeginScene();
-        rig.dev->DrawPrimitive(PrimitiveType::TriangleList, VertexFormat::XyzRhw | VertexFormat::Diffuse, tri, 3, 0);
+        rig.dev->DrawPrimitive(PrimitiveType::TriangleList,
+                               VertexFormat::XyzRhw | VertexFormat::Diffuse, tri, 3, 0);
         rig.dev->EndScene();
         if (s == Shade::Flat) {
             EXPECT_TRUE(NearColor(rig.Centre(), 0xff0000, 0));
@@ -570,8 +618,9 @@ TEST_F(GlPixel, TextureAddressingModes) {
         uint32_t expected;
     };
     rig.dev->SetTextureStageState(0, StageState::BorderColor, 0xff00ff00u);
-    for (const Case& c : {Case{TextureAddress::Wrap, 0xff0000}, Case{TextureAddress::Clamp, 0x0000ff},
-                          Case{TextureAddress::Mirror, 0x0000ff}, Case{TextureAddress::Border, 0x00ff00}}) {
+    for (const Case& c :
+         {Case{TextureAddress::Wrap, 0xff0000}, Case{TextureAddress::Clamp, 0x0000ff},
+          Case{TextureAddress::Mirror, 0x0000ff}, Case{TextureAddress::Border, 0x00ff00}}) {
         rig.dev->SetTextureStageState(0, StageState::Address, c.a);
         rig.Clear(0);
         rig.dev->BeginScene();
@@ -604,8 +653,9 @@ TEST_F(GlPixel, TextureFormatsAndLoadFromSystemMemory) {
         sys->Lock(nullptr, lk, LockBits::Wait);
         for (uint32_t y = 0; y < 4; ++y)
             for (uint32_t x = 0; x < 4; ++x)
-                codec.Write(static_cast<uint8_t*>(lk.surface) + y * lk.pitch + x * codec.BytesPerPixel(),
-                            codec.FromArgb(color));
+                codec.Write(
+                    static_cast<uint8_t*>(lk.surface) + y * lk.pitch + x * codec.BytesPerPixel(),
+                    codec.FromArgb(color));
         sys->Unlock(nullptr);
         ASSERT_EQ(rig.dev->Load(tex.Get(), nullptr, sys.Get(), nullptr, 0), Result::Ok);
         rig.dev->SetTexture(0, tex.Get());
@@ -617,7 +667,8 @@ TEST_F(GlPixel, TextureFormatsAndLoadFromSystemMemory) {
     // A palette texture reads through its palette, and sees palette changes.
     Ref<Surface> pal8;
     SurfaceDesc d;
-    d.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height | SurfaceDescBits::PixelFormat;
+    d.flags = SurfaceDescBits::Caps | SurfaceDescBits::Width | SurfaceDescBits::Height |
+              SurfaceDescBits::PixelFormat;
     d.caps.caps = SurfaceCapBits::Texture;
     d.width = d.height = 2;
     d.pixelFormat = Formats::Pal8();
@@ -629,7 +680,8 @@ TEST_F(GlPixel, TextureFormatsAndLoadFromSystemMemory) {
     pal8->SetPalette(pal.Get());
     SurfaceDesc lk;
     pal8->Lock(nullptr, lk, LockBits::Wait);
-    for (uint32_t y = 0; y < 2; ++y) std::memset(static_cast<uint8_t*>(lk.surface) + y * lk.pitch, 5, 2);
+    for (uint32_t y = 0; y < 2; ++y)
+        std::memset(static_cast<uint8_t*>(lk.surface) + y * lk.pitch, 5, 2);
     pal8->Unlock(nullptr);
     rig.dev->SetTexture(0, pal8.Get());
     rig.Clear(0);
@@ -723,7 +775,8 @@ TEST_F(GlPixel, MipLevelsFollowTheScreenSize) {
         level->Lock(nullptr, lk, LockBits::Wait);
         for (uint32_t y = 0; y < lk.height; ++y)
             for (uint32_t x = 0; x < lk.width; ++x)
-                std::memcpy(static_cast<uint8_t*>(lk.surface) + y * lk.pitch + x * 2, &colors[i], 2);
+                std::memcpy(static_cast<uint8_t*>(lk.surface) + y * lk.pitch + x * 2, &colors[i],
+                            2);
         level->Unlock(nullptr);
         Ref<Surface> next;
         if (i < 2) {
@@ -739,10 +792,14 @@ TEST_F(GlPixel, MipLevelsFollowTheScreenSize) {
         float x, y, z, rhw, u, v;
     };
     for (float size : {16.0f, 4.0f}) {
-        const V q[4] = {{0, 0, 0.5f, 1, 0, 0}, {size, 0, 0.5f, 1, 1, 0}, {size, size, 0.5f, 1, 1, 1}, {0, size, 0.5f, 1, 0, 1}};
+        const V q[4] = {{0, 0, 0.5f, 1, 0, 0},
+                        {size, 0, 0.5f, 1, 1, 0},
+                        {size, size, 0.5f, 1, 1, 1},
+                        {0, size, 0.5f, 1, 0, 1}};
         rig.Clear(0);
         rig.dev->BeginScene();
-        rig.dev->DrawPrimitive(PrimitiveType::TriangleFan, VertexFormat::XyzRhw | VertexFormat::Tex1, q, 4, 0);
+        rig.dev->DrawPrimitive(PrimitiveType::TriangleFan,
+                               VertexFormat::XyzRhw | VertexFormat::Tex1, q, 4, 0);
         rig.dev->EndScene();
         EXPECT_TRUE(NearColor(rig.Pixel(1, 1), size == 16.0f ? 0xff0000 : 0x0000ff, 0)) << size;
     }

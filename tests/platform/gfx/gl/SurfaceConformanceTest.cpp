@@ -48,7 +48,8 @@ TEST_P(SurfaceConformance, LockUnlockKeepsEveryBitOf16And32BitSurfaces) {
     const FormatCase cases[] = {
         {"565 texture", Formats::Rgb565(), SurfaceCapBits::Texture},
         {"1555 texture", Formats::Argb1555(), SurfaceCapBits::Texture},
-        {"4444 system image", Formats::Argb4444(), SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory},
+        {"4444 system image", Formats::Argb4444(),
+         SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory},
         {"8888 texture", Formats::Argb8888(), SurfaceCapBits::Texture},
         {"x888 render target", Formats::Xrgb8888(), SurfaceCapBits::Device3D},
         {"565 render target", Formats::Rgb565(), SurfaceCapBits::Device3D},
@@ -73,7 +74,7 @@ TEST_P(SurfaceConformance, LockUnlockKeepsEveryBitOf16And32BitSurfaces) {
         if (c.caps & SurfaceCapBits::Device3D) {
             ASSERT_EQ(rig.dev->SetRenderTarget(s.Get(), 0), Result::Ok);
             ASSERT_EQ(rig.dev->BeginScene(), Result::Ok);
-            rig.ScreenQuad(0, 0, 0.5f, 0, 1, 0, 0.001f);   // covers no pixel centre
+            rig.ScreenQuad(0, 0, 0.5f, 0, 1, 0, 0.001f);  // covers no pixel centre
             rig.dev->EndScene();
             rig.dev->SetRenderTarget(rig.target.Get(), 0);
         }
@@ -108,7 +109,8 @@ TEST_P(SurfaceConformance, LockOfARectanglePointsIntoIt) {
 
 TEST_P(SurfaceConformance, ColourKeyedBlitLeavesKeyPixelsOut) {
     // Source: black | white | black | grey, key black; destination: red.
-    Ref<Surface> src = Make(SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory, 4, 1, Formats::Rgb565());
+    Ref<Surface> src =
+        Make(SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory, 4, 1, Formats::Rgb565());
     SurfaceDesc lk;
     src->Lock(nullptr, lk, LockBits::Wait);
     const uint16_t px[4] = {0x0000, 0xffff, 0x0000, 0x8410};
@@ -130,7 +132,8 @@ TEST_P(SurfaceConformance, ColourKeyedBlitLeavesKeyPixelsOut) {
     }
     // The source's own key serves with KeySrc; without one the blit is refused.
     Rect dest{0, 0, 4, 1};
-    EXPECT_EQ(rig.target->Blt(&dest, src.Get(), nullptr, BltBits::KeySrc, nullptr), Result::NoColorKey);
+    EXPECT_EQ(rig.target->Blt(&dest, src.Get(), nullptr, BltBits::KeySrc, nullptr),
+              Result::NoColorKey);
     ColorKey black{0, 0};
     src->SetColorKey(ColorKeyBits::SrcBlt, &black);
     rig.Clear(0x000000ff);
@@ -139,10 +142,11 @@ TEST_P(SurfaceConformance, ColourKeyedBlitLeavesKeyPixelsOut) {
 }
 
 TEST_P(SurfaceConformance, BlitStretchesAndConvertsBetweenFormats) {
-    Ref<Surface> src = Make(SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory, 2, 1, Formats::Argb4444());
+    Ref<Surface> src =
+        Make(SurfaceCapBits::Texture | SurfaceCapBits::SystemMemory, 2, 1, Formats::Argb4444());
     SurfaceDesc lk;
     src->Lock(nullptr, lk, LockBits::Wait);
-    const uint16_t px[2] = {0xff00, 0xf0f0};   // red, green
+    const uint16_t px[2] = {0xff00, 0xf0f0};  // red, green
     std::memcpy(lk.surface, px, sizeof px);
     src->Unlock(nullptr);
     rig.Clear(0);
@@ -152,13 +156,15 @@ TEST_P(SurfaceConformance, BlitStretchesAndConvertsBetweenFormats) {
     EXPECT_TRUE(NearColor(rig.Pixel(6, 3), 0x00ff00, 0));
     EXPECT_TRUE(NearColor(rig.Pixel(8, 0), 0x000000, 0));
     // A render target blitted into a system-memory surface comes back through the CPU.
-    Ref<Surface> copy = Make(SurfaceCapBits::OffscreenPlain | SurfaceCapBits::SystemMemory, 8, 4, Formats::Rgb565());
+    Ref<Surface> copy = Make(SurfaceCapBits::OffscreenPlain | SurfaceCapBits::SystemMemory, 8, 4,
+                             Formats::Rgb565());
     ASSERT_EQ(copy->Blt(nullptr, rig.target.Get(), &dest, BltBits::Wait, nullptr), Result::Ok);
     copy->Lock(nullptr, lk, LockBits::ReadOnly);
     EXPECT_EQ(static_cast<uint16_t*>(lk.surface)[0], 0xf800);
     copy->Unlock(nullptr);
     Rect bad{60, 0, 70, 4};
-    EXPECT_EQ(rig.target->Blt(&bad, src.Get(), nullptr, BltBits::Wait, nullptr), Result::InvalidParams);
+    EXPECT_EQ(rig.target->Blt(&bad, src.Get(), nullptr, BltBits::Wait, nullptr),
+              Result::InvalidParams);
 }
 
 TEST_P(SurfaceConformance, LostSurfacesAreRefusedUntilRestored) {
@@ -234,8 +240,9 @@ TEST_P(SurfaceConformance, TheWindowedPresentAndTheFlipChainShowFrames) {
     }
     BltFx fx;
     fx.fxFlags = BltFxBits::NoTearing;
-    EXPECT_EQ(primary->Blt(&dest, rig.target.Get(), &src, BltBits::Wait | BltBits::DdFx, &fx), Result::Ok);
-    EXPECT_EQ(primary->Flip(nullptr, 0), Result::Unsupported);   // no chain in a window
+    EXPECT_EQ(primary->Blt(&dest, rig.target.Get(), &src, BltBits::Wait | BltBits::DdFx, &fx),
+              Result::Ok);
+    EXPECT_EQ(primary->Flip(nullptr, 0), Result::Unsupported);  // no chain in a window
 }
 
 TEST_P(SurfaceConformance, TwoThreadsShareTheDevice) {
