@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GfxRig.h"
+#include "platform/gfx/NullBackend.h"
 #include "platform/gfx/gl/GlBackend.h"
 #include "platform/window/Window.h"
 
@@ -79,6 +80,20 @@ TEST_F(GlFullScreen, MinimisingLosesTheSurfacesUntilRestored) {
     EXPECT_EQ(rig.g->RestoreAllSurfaces(), Result::Ok);
     EXPECT_EQ(front->IsLost(), Result::Ok);
     EXPECT_EQ(front->Flip(nullptr, 0), Result::Ok);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GlBackendDefault, LinkingTheBackEndMakesItTheProcesssDefault) {
+    std::string why;
+    if (!GlBackend::Available(&why)) GTEST_SKIP() << "no OpenGL display: " << why;
+    EXPECT_STREQ(Backend::Current().Name(), "opengl");
+    auto previous = Backend::Install(std::make_shared<NullBackend>());
+    EXPECT_STREQ(Backend::Current().Name(), "null");
+    Backend::Install(previous);
+    EXPECT_STREQ(Backend::Current().Name(), "opengl");
 }
 
 }  // namespace
