@@ -192,7 +192,7 @@ TEST(EnScreenPolygon, CameraKeepsItsPolygonsThroughSceneFilesInArrayOrder) {
     EnPointer<EnCamera> spCamera = new EnCamera;
     EnPointer<EnScreenPolygon> apPolygons[3];
     for (int i = 0; i < 3; i++) {
-        apPolygons[i] = new EnScreenPolygon(uint16_t(i + 3), kQuad, nullptr, nullptr);
+        apPolygons[i] = new EnScreenPolygon(uint16_t(i + 2), kQuad, nullptr, nullptr);
         spCamera->AttachScreenPolygon(apPolygons[i]);
     }
     auto kLoaded = RoundTrip({spCamera}, kDir);
@@ -206,7 +206,7 @@ TEST(EnScreenPolygon, CameraKeepsItsPolygonsThroughSceneFilesInArrayOrder) {
     pCamera->RenderFrame();
     const auto kDraws = spRenderer->CallsNamed("DrawScreenPolygon");
     ASSERT_EQ(kDraws.size(), 3u);
-    for (int i = 0; i < 3; i++) EXPECT_EQ(kDraws[i]->m_usVertices, i + 3);
+    for (int i = 0; i < 3; i++) EXPECT_EQ(kDraws[i]->m_usVertices, i + 2);
     EXPECT_EQ(spRenderer->Names().back(), "CloseScene");
 }
 
