@@ -187,8 +187,11 @@ void EnD3DRender::DrawParticles(EnParticlesData* pData, const EnBoundSphere& kWo
     if (m_spTexturePipeline) m_spTexturePipeline->ApplyNextPass();  // particles draw one pass
 
     const float fRadius = pData->GetRadius();
-    const EnVector3 kA = (m_kModelUp - m_kModelRight) * fRadius;
-    const EnVector3 kB = (m_kModelUp + m_kModelRight) * fRadius;
+    // The corners go round counter-clockwise as the camera sees them, the winding that the
+    // clockwise culling keeps: first the lower left (P - A), then lower right, upper right and
+    // upper left.
+    const EnVector3 kA = (m_kModelUp + m_kModelRight) * fRadius;
+    const EnVector3 kB = (m_kModelUp - m_kModelRight) * fRadius;
     // Each batch keeps every index of its quads, and every vertex of its buffer, in 16 bits.
     for (uint32_t uiFirst = 0; uiFirst < uiCount; uiFirst += EnD3DVertexBufferPool::MAX_QUADS)
         DrawParticleBatch(pData, uiFirst,

@@ -161,9 +161,10 @@ TEST_F(GeometrySubmission, ParticlesBecomeCameraFacingQuads) {
     EXPECT_EQ(VertexFormat::Stride(quads.fvf), 36u);
     EXPECT_EQ(quads.vertexCount, 8u);
     EXPECT_EQ(quads.indices, (std::vector<uint16_t>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}));
-    // The default view: up is +y, right is +z.
-    const EnVector3 a = (EnVector3::UNIT_Y - EnVector3::UNIT_Z) * 0.5f;
-    const EnVector3 b = (EnVector3::UNIT_Y + EnVector3::UNIT_Z) * 0.5f;
+    // The default view: up is +y, right is +z. Lower left, lower right, upper right, upper
+    // left: counter-clockwise on the screen, so the clockwise culling keeps the quads.
+    const EnVector3 a = (EnVector3::UNIT_Y + EnVector3::UNIT_Z) * 0.5f;
+    const EnVector3 b = (EnVector3::UNIT_Y - EnVector3::UNIT_Z) * 0.5f;
     const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (uint32_t p = 0; p < 2; p++) {
         const float s = p == 0 ? 1.0f : 2.0f;
