@@ -553,7 +553,8 @@ TEST(EnAVObject, CollisionVolumeTravelsWithTheRecordWhenItsKindIsKnown) {
     spLeaf->SetCollisionVolume(std::make_unique<TestVolume>(0, 2.5f));
 
     // Without the kind the rest of the record cannot be found: the load is refused.
-    ASSERT_NE(SaveScene(kDir.File("v.enf"), {spLeaf}), "");
+    const std::string kSaved = SaveScene(kDir.File("v.enf"), {spLeaf});
+    ASSERT_NE(kSaved, "");
     {
         EnStream kStream;
         EXPECT_FALSE(kStream.Load(kDir.File("v.enf").c_str()));
@@ -565,6 +566,7 @@ TEST(EnAVObject, CollisionVolumeTravelsWithTheRecordWhenItsKindIsKnown) {
     auto* pLoaded = EnDynamicCast(TestLeaf, kStream.GetObjectAt(0));
     ASSERT_TRUE(pLoaded && pLoaded->GetCollisionVolume() && pLoaded->GetWorldCollisionVolume());
     EXPECT_TRUE(pLoaded->EqualsObject(spLeaf));
+    EXPECT_TRUE(SaveScene(kDir.File("again.enf"), {pLoaded}) == kSaved);
     pLoaded->SetCollisionVolume(std::make_unique<TestVolume>(0, 3.0f));
     EXPECT_FALSE(pLoaded->EqualsObject(spLeaf));
     pLoaded->SetCollisionVolume(nullptr);
