@@ -102,6 +102,8 @@ public:
     virtual bool CanRestoreSurfaces() const { return true; }
 
 protected:
+    // The desktop the windowed primary surface stands for.
+    void SetDesktop(const GfxConfig::Mode& mode) { m_desktop = mode; }
     virtual void Enter() {}
     // Runs when a thread's outermost call ends, still under the lock.
     virtual void Leave() {}

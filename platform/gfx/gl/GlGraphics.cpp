@@ -9,6 +9,7 @@
 #include "platform/gfx/gl/GlVertexBuffer.h"
 #include "platform/sys/DebugOutput.h"
 #include "platform/window/Window.h"
+#include "platform/window/WindowSystem.h"
 
 namespace plat::gfx {
 
@@ -20,7 +21,13 @@ SDL_Window* Win(void* w) {
 
 GlGraphics::GlGraphics(SoftBackend* backend, const GfxConfig& config,
                        const GfxConfig::Driver& driver)
-    : SoftGraphics(backend, config, driver) {}
+    : SoftGraphics(backend, config, driver) {
+    // The windowed primary surface is the real screen, so that blits in screen coordinates
+    // reach a window wherever it is.
+    SDL_DisplayMode d;
+    if (WindowSystem::Init() && SDL_GetDesktopDisplayMode(0, &d) == 0 && d.w > 0 && d.h > 0)
+        SetDesktop({static_cast<uint32_t>(d.w), static_cast<uint32_t>(d.h), config.desktop.bitsPerPixel});
+}
 
 GlGraphics::~GlGraphics() {
     if (!m_primary) return;
