@@ -57,6 +57,14 @@ Window* Window::Create(const char* className, const char* title, uint32_t style,
             SDL_FreeSurface(icon);
         }
     }
+    if (!cls->cursorFile.empty()) {
+        // The class's pointer image; SDL keeps one pointer for the program.
+        if (SDL_Surface* img = SDL_LoadBMP(cls->cursorFile.c_str())) {
+            SDL_SetColorKey(img, SDL_TRUE, SDL_MapRGB(img->format, 0, 0, 0));
+            if (SDL_Cursor* c = SDL_CreateColorCursor(img, 0, 0)) SDL_SetCursor(c);
+            SDL_FreeSurface(img);
+        }
+    }
     Window* w = WindowSystem::NewWindow();
     WindowSystem::SetNative(w, sw, SDL_GetWindowID(sw));
     WindowSystem::SetClassAndStyle(w, cls->name.c_str(), style & ~WindowStyle::Visible);
