@@ -243,6 +243,7 @@ BENCHMARK(BM_DirectGlMesh)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 // Prints the ratio of the two rates after the usual report.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             auto it = r.counters.find("items_per_second");
