@@ -55,15 +55,16 @@ void EnObjectNET::SetExtraData(EnExtraData* pExtra) {
 
 void EnObjectNET::RemoveExtraData(EnExtraData* pExtra) {
     if (!pExtra || !m_spExtraData) return;
-    // Held across the unhooking: the chain's reference may be the only one.
-    EnPointer<EnExtraData> spKeep(pExtra);
     if (m_spExtraData == pExtra) {
+        // Held across the unhooking: the chain's reference may be the only one.
+        EnPointer<EnExtraData> spKeep(pExtra);
         m_spExtraData = pExtra->GetNext();
         pExtra->SetNext(nullptr);
         return;
     }
     for (EnExtraData* p = m_spExtraData; p->GetNext(); p = p->GetNext()) {
         if (p->GetNext() == pExtra) {
+            EnPointer<EnExtraData> spKeep(pExtra);
             p->SetNext(pExtra->GetNext());
             pExtra->SetNext(nullptr);
             return;
@@ -85,14 +86,15 @@ void EnObjectNET::AddController(EnTimeController* pController) {
 
 void EnObjectNET::RemoveController(EnTimeController* pController) {
     if (!pController || !m_spControllers) return;
-    EnPointer<EnTimeController> spKeep(pController);
     if (m_spControllers == pController) {
+        EnPointer<EnTimeController> spKeep(pController);
         m_spControllers = pController->GetNext();
         pController->SetNext(nullptr);
         return;
     }
     for (EnTimeController* p = m_spControllers; p->GetNext(); p = p->GetNext()) {
         if (p->GetNext() == pController) {
+            EnPointer<EnTimeController> spKeep(pController);
             p->SetNext(pController->GetNext());
             pController->SetNext(nullptr);
             return;

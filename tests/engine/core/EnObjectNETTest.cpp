@@ -131,6 +131,19 @@ TEST(EnObjectNET, TheChainOwnsItsExtraData) {
     EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive + 2);
     sp->AddExtraData(nullptr);
     EXPECT_EQ(ChainTexts(*sp), Texts{"new"});
+
+    // A datum outside the chain is not the chain's to release, even when nobody holds it yet.
+    auto* pOutside = new EnStringExtraData("outside");
+    sp->RemoveExtraData(pOutside);
+    EXPECT_EQ(pOutside->GetRefCount(), 0);
+    EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive + 3);
+    delete pOutside;
+    (new NetTestController)->SetTarget(sp);
+    auto* pLoose = new NetTestController;
+    sp->RemoveController(pLoose);
+    EXPECT_EQ(EnTimeController::GetChainLength(sp->GetFirstController()), 1u);
+    EXPECT_EQ(pLoose->GetRefCount(), 0);
+    delete pLoose;
     sp = nullptr;
     EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive);
 }
