@@ -34,7 +34,7 @@ namespace {
 constexpr uint32_t kWidth = 640, kHeight = 480;
 constexpr uint32_t kColumns = 200, kRows = 125;  // cells of two triangles each
 constexpr uint32_t kTriangles = kColumns * kRows * 2;
-constexpr uint32_t kBands = 10;                  // the scene's objects, one band of rows each
+constexpr uint32_t kBands = 10;  // the scene's objects, one band of rows each
 constexpr float kDistance = 2.5f;
 
 // A gently waved grid in front of the camera (which looks along +x, +y up, +z right).
@@ -199,9 +199,9 @@ uint32_t Bench::CentrePixel() {
     SurfaceDesc lock;
     uint32_t pixel = 0;
     if (back->Lock(nullptr, lock, LockBits::Wait | LockBits::ReadOnly) == Result::Ok) {
-        std::memcpy(&pixel, static_cast<uint8_t*>(lock.surface) + (kHeight / 2) * lock.pitch +
-                                (kWidth / 2) * 4,
-                    4);
+        std::memcpy(
+            &pixel,
+            static_cast<uint8_t*>(lock.surface) + (kHeight / 2) * lock.pitch + (kWidth / 2) * 4, 4);
         back->Unlock(nullptr);
     }
     return pixel & 0xffffff;
@@ -210,7 +210,8 @@ uint32_t Bench::CentrePixel() {
 Bench* g_bench = nullptr;
 
 void Report(benchmark::State& state) {
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.SetItemsProcessed(int64_t(state.iterations()) * kTriangles);
 }
 
@@ -260,10 +261,11 @@ int main(int argc, char** argv) {
         g_bench = bench.get();
         bench->direct->Draw();
         bench->direct->Finish();
-        std::printf("%u triangles in %u objects at %ux%u; centre pixel: renderer 0x%06x, direct "
-                    "OpenGL 0x%06x\n",
-                    kTriangles, kBands, kWidth, kHeight, bench->CentrePixel(),
-                    bench->direct->CentrePixel());
+        std::printf(
+            "%u triangles in %u objects at %ux%u; centre pixel: renderer 0x%06x, direct "
+            "OpenGL 0x%06x\n",
+            kTriangles, kBands, kWidth, kHeight, bench->CentrePixel(),
+            bench->direct->CentrePixel());
     } else {
         std::printf("skipped: %s\n", bench->why.c_str());
     }

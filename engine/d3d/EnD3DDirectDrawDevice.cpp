@@ -13,12 +13,16 @@ EnTList<EnD3DDirectDrawDevice*>& EnD3DDirectDrawDevice::LiveDevices() {
     return s_kDevices;
 }
 
-uint32_t EnD3DDirectDrawDevice::GetLiveCount() { return LiveDevices().GetCount(); }
+uint32_t EnD3DDirectDrawDevice::GetLiveCount() {
+    return LiveDevices().GetCount();
+}
 
 EnD3DDirectDrawDevice::EnD3DDirectDrawDevice(const EnD3DDeviceRecord& kRecord)
     : m_spRecord(std::make_unique<EnD3DDeviceRecord>(kRecord)) {}
 
-EnD3DDirectDrawDevice::~EnD3DDirectDrawDevice() { Shutdown(); }
+EnD3DDirectDrawDevice::~EnD3DDirectDrawDevice() {
+    Shutdown();
+}
 
 EnD3DDirectDrawDevice* EnD3DDirectDrawDevice::Create(const EnD3DDeviceRecord* pRecord) {
     EnD3DRender::LogMessage("(Creation): Attempting to initialize DirectDraw device");

@@ -56,10 +56,17 @@ std::unique_ptr<EnD3DFrameBuffer> EnD3DFrameBuffer::Create(EnD3DDirectDrawDevice
 
     bool bBuilt = true;
     switch (uiMode) {
-        case MODE_WINDOWED: bBuilt = spBuffer->CreateWindowedBuffers(pWindow, pCoopWindow); break;
-        case MODE_FULLSCREEN: bBuilt = spBuffer->CreateFullScreenBuffers(uiFlags, pCoopWindow); break;
-        case MODE_OFFSCREEN: bBuilt = spBuffer->CreateOffscreenBuffer(); break;
-        default: break;  // no surfaces at all
+        case MODE_WINDOWED:
+            bBuilt = spBuffer->CreateWindowedBuffers(pWindow, pCoopWindow);
+            break;
+        case MODE_FULLSCREEN:
+            bBuilt = spBuffer->CreateFullScreenBuffers(uiFlags, pCoopWindow);
+            break;
+        case MODE_OFFSCREEN:
+            bBuilt = spBuffer->CreateOffscreenBuffer();
+            break;
+        default:
+            break;  // no surfaces at all
     }
     if (!bBuilt) return nullptr;
     spBuffer->SetPixelFormatFromBack();
@@ -172,8 +179,7 @@ bool EnD3DFrameBuffer::CreateBackBuffer(bool bTexture) {
     kDesc.flags = SurfaceDescBits::Caps | SurfaceDescBits::Height | SurfaceDescBits::Width;
     kDesc.width = m_uiWidth;
     kDesc.height = m_uiHeight;
-    kDesc.caps.caps = SurfaceCapBits::Device3D |
-                      (bTexture ? SurfaceCapBits::Texture : 0) |
+    kDesc.caps.caps = SurfaceCapBits::Device3D | (bTexture ? SurfaceCapBits::Texture : 0) |
                       (bHardware ? SurfaceCapBits::VideoMemory | SurfaceCapBits::LocalVidMem
                                  : SurfaceCapBits::SystemMemory);
     if (Failed(m_pDevice->GetDirectDraw()->CreateSurface(kDesc, m_spBack.Put())) || !m_spBack) {
@@ -216,14 +222,16 @@ bool EnD3DFrameBuffer::CreateImages() {
         else
             m_spFrontImage = MakeBufferImage(m_spFront.Get(), pGraphics);
         if (!m_spFrontImage) {
-            EnD3DRender::LogError("Creation failed: Front buffer surface image could not be created");
+            EnD3DRender::LogError(
+                "Creation failed: Front buffer surface image could not be created");
             return false;
         }
     }
     if (m_spBack) {
         m_spBackImage = MakeBufferImage(m_spBack.Get(), pGraphics);
         if (!m_spBackImage) {
-            EnD3DRender::LogError("Creation failed: Back buffer surface image could not be created");
+            EnD3DRender::LogError(
+                "Creation failed: Back buffer surface image could not be created");
             return false;
         }
     } else {
@@ -361,7 +369,9 @@ bool EnD3DFrameBuffer::DetachZBuffer() {
     return true;
 }
 
-bool EnD3DFrameBuffer::IsLost() { return m_spBack && Failed(m_spBack->IsLost()); }
+bool EnD3DFrameBuffer::IsLost() {
+    return m_spBack && Failed(m_spBack->IsLost());
+}
 
 bool EnD3DFrameBuffer::SwapBuffers() {
     if ((m_spBack && Failed(m_spBack->IsLost())) || (m_spFront && Failed(m_spFront->IsLost())) ||

@@ -31,6 +31,6 @@ struct EnD3DImageHooks {
 
     static EnImage* AsSurfaceImage(EnImage* pImage) {
         return pImage && ms_pSurfaceImageType && pImage->IsKindOf(ms_pSurfaceImageType) ? pImage
-                                                                                       : nullptr;
+                                                                                        : nullptr;
     }
 };

@@ -19,7 +19,9 @@ namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
 
-Vector3 ToVector(const EnVector3& v) { return {v.x, v.y, v.z}; }
+Vector3 ToVector(const EnVector3& v) {
+    return {v.x, v.y, v.z};
+}
 
 ColorValue Scaled(const EnColorRGB& kColor, float fDimmer) {
     return {fDimmer * kColor.r, fDimmer * kColor.g, fDimmer * kColor.b, 0.0f};
@@ -104,9 +106,9 @@ void EnD3DLightManager::SetDeviceLighting(bool bOn) {
 void EnD3DLightManager::SetSourceMode(uint32_t uiMode) {
     if (m_uiSourceMode == uiMode) return;
     m_uiSourceMode = uiMode;
-    m_spDevice->SetRenderState(RenderState::EmissiveMaterialSource,
-                               uiMode == SOURCE_EMISSIVE ? MaterialSource::Color1
-                                                         : MaterialSource::Material);
+    m_spDevice->SetRenderState(RenderState::EmissiveMaterialSource, uiMode == SOURCE_EMISSIVE
+                                                                        ? MaterialSource::Color1
+                                                                        : MaterialSource::Material);
     const MaterialSource eAmbDiff =
         uiMode == SOURCE_AMB_DIFF ? MaterialSource::Color1 : MaterialSource::Material;
     m_spDevice->SetRenderState(RenderState::AmbientMaterialSource, eAmbDiff);
@@ -123,8 +125,8 @@ void EnD3DLightManager::SetLighting(EnDynamicEffectState* pEffects, bool bHasTex
         return;
     }
 
-    const uint32_t uiSource =
-        pVertexColor ? uint32_t(pVertexColor->GetSourceMode()) : EnVertexColorProperty::SOURCE_IGNORE;
+    const uint32_t uiSource = pVertexColor ? uint32_t(pVertexColor->GetSourceMode())
+                                           : EnVertexColorProperty::SOURCE_IGNORE;
     const uint32_t uiLighting = pVertexColor ? uint32_t(pVertexColor->GetLightingMode())
                                              : EnVertexColorProperty::LIGHTING_E_A_D;
     bool bLighting = true;
@@ -179,7 +181,8 @@ void EnD3DLightManager::RebuildLights(EnDynamicEffectState* pEffects) {
                 pRecord->m_uiIndex = uiIndex;
                 m_kRecords.SetAt(uiIndex, pRecord);
             }
-            if (FillLightRecord(*pRecord, *pLight)) m_spDevice->SetLight(uiIndex, pRecord->m_kLight);
+            if (FillLightRecord(*pRecord, *pLight))
+                m_spDevice->SetLight(uiIndex, pRecord->m_kLight);
             m_spDevice->LightEnable(uiIndex, true);
             m_kEnabled.AddTail(pLight);
         }

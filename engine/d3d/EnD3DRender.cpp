@@ -174,8 +174,8 @@ bool EnD3DRender::Initialize(EnD3DDirectDrawDevice* pDevice, uint32_t uiFullScre
     LogMessage("(Creation): Direct3D device has all required capabilities");
 
     m_bTransformAndLight = kRecord.IsTransformAndLight();
-    m_spVertexBufferPool = std::make_unique<EnD3DVertexBufferPool>(
-        m_spD3D.Get(), m_spDevice.Get(), !m_bTransformAndLight);
+    m_spVertexBufferPool = std::make_unique<EnD3DVertexBufferPool>(m_spD3D.Get(), m_spDevice.Get(),
+                                                                   !m_bTransformAndLight);
 
     if (m_kDeviceDesc.triCaps.rasterCaps & RasterCapBits::WBuffer) {
         m_uiCapabilities |= CAPS_WBUFFER;
@@ -186,13 +186,13 @@ bool EnD3DRender::Initialize(EnD3DDirectDrawDevice* pDevice, uint32_t uiFullScre
 
     const bool bTrueColor = pDevice->GetDisplayDepth() > 16;
     m_pTextureManager = EnD3DTextureManager::FindOrCreate(
-        !(uiFlags & CREATE_NO_MULTITEXTURE), bTrueColor, pDevice->GetDirectDraw(),
-        m_spDevice.Get(), m_kDeviceDesc, bHardware);
+        !(uiFlags & CREATE_NO_MULTITEXTURE), bTrueColor, pDevice->GetDirectDraw(), m_spDevice.Get(),
+        m_kDeviceDesc, bHardware);
     if (!m_pTextureManager) return false;
-    m_pRenderStateManager = EnD3DRenderStateManager::Create(
-        m_spDevice.Get(), m_kDeviceDesc, bHardware,
-        m_pCurrentFrameBuffer->GetZBufferSurface() != nullptr,
-        (m_uiCapabilities & CAPS_STENCIL) != 0);
+    m_pRenderStateManager =
+        EnD3DRenderStateManager::Create(m_spDevice.Get(), m_kDeviceDesc, bHardware,
+                                        m_pCurrentFrameBuffer->GetZBufferSurface() != nullptr,
+                                        (m_uiCapabilities & CAPS_STENCIL) != 0);
     if (!m_pRenderStateManager) return false;
     m_spTexturePipeline.reset(EnD3DTexturePipeline::Create(
         m_spDevice.Get(), m_kDeviceDesc, m_pRenderStateManager, m_pTextureManager, bHardware));
@@ -239,9 +239,8 @@ void EnD3DRender::FindZBufferFormats(const EnD3DDeviceRecord& kRecord) {
         if (uiDepth <= 16) {
             if (uiDepth > kShallow.zBufferBitDepth) kShallow = kFormat;
         } else if (uiStencil) {
-            const uint32_t uiStored = (kStencil.flags & PixelFormatBits::StencilBuffer)
-                                          ? kStencil.stencilBitDepth
-                                          : 0;
+            const uint32_t uiStored =
+                (kStencil.flags & PixelFormatBits::StencilBuffer) ? kStencil.stencilBitDepth : 0;
             if (uiStored < 2) {
                 if (uiStencil > 1) kStencil = kFormat;
             } else if (uiStencil > 1 && uiDepth > kStencil.zBufferBitDepth) {

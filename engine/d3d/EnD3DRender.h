@@ -41,7 +41,7 @@ public:
         CREATE_ZBUFFER = 0x01,
         CREATE_DEEP_ZBUFFER = 0x02,
         CREATE_STENCIL = 0x04,
-        CREATE_32BIT = 0x10,         // full-screen colour depth 32 instead of 16
+        CREATE_32BIT = 0x10,  // full-screen colour depth 32 instead of 16
         CREATE_TRIPLE_BUFFER = 0x20,
         CREATE_NO_MULTITEXTURE = 0x40,
     };
@@ -116,8 +116,8 @@ public:
     uint32_t GetScreenWidth() override;
     uint32_t GetScreenHeight() override;
     EnImage* GetBufferSurface(uint32_t uiWhich) override;
-    uint32_t BlitImage(EnImage* pImage, const EnRect<uint32_t>* pSource, uint32_t uiX,
-                       uint32_t uiY, bool bUseColorKey) override;
+    uint32_t BlitImage(EnImage* pImage, const EnRect<uint32_t>* pSource, uint32_t uiX, uint32_t uiY,
+                       bool bUseColorKey) override;
     bool SetBackgroundColor(const EnColorRGB& kColor) override;
     void SetStencilClear(uint32_t uiValue) override { m_uiStencilClear = uiValue; }
     float GetMaxFogValue() override;
@@ -140,16 +140,16 @@ public:
                            const EnRect<float>& kPort) override;
     void SetModelTransform(const EnVector3& kTranslate, const EnMatrix3& kRotate,
                            float fScale) override;
-    bool SetClipPlanes(EnPlaneEquation* const* ppPlanes, uint32_t uiCount,
-                       uint32_t uiFrustumCount, uint32_t uiFrustumBits) override;
+    bool SetClipPlanes(EnPlaneEquation* const* ppPlanes, uint32_t uiCount, uint32_t uiFrustumCount,
+                       uint32_t uiFrustumBits) override;
     void DrawTriShape(EnTriShapeData* pData, const EnBoundSphere& kWorldBound) override;
     void DrawTriangles(EnTrianglesData* pData, const EnBoundSphere& kWorldBound) override;
     void DrawTriStrip(EnTriStripData* pData, const EnBoundSphere& kWorldBound) override;
     void DrawTriStrips(EnTriStripsData* pData, const EnBoundSphere& kWorldBound) override;
     void DrawParticles(EnParticlesData* pData, const EnBoundSphere& kWorldBound) override;
     void DrawLines(EnLinesData* pData, const EnBoundSphere& kWorldBound) override;
-    void DrawScreenPolygon(uint16_t usVertices, const EnVector3* pVertex,
-                           const EnVector2* pTexture, const EnColorRGBA* pColor) override;
+    void DrawScreenPolygon(uint16_t usVertices, const EnVector3* pVertex, const EnVector2* pTexture,
+                           const EnColorRGBA* pColor) override;
     void OnGeometryDataDestroyed(EnGeometryData* pData) override;
 
     // Geometry submission.
@@ -160,12 +160,10 @@ public:
     // texture-set count and normals come from the data.
     void DrawPrimitive(plat::gfx::PrimitiveType eType, uint32_t uiVertices,
                        const uint16_t* pusIndices, uint32_t uiIndices, EnGeometryData* pData,
-                       plat::gfx::VertexBuffer* pBuffer, uint32_t uiTextureSets,
-                       bool bHasNormals);
+                       plat::gfx::VertexBuffer* pBuffer, uint32_t uiTextureSets, bool bHasNormals);
     // One indexed draw per strip and pass.
     void DrawStrips(plat::gfx::PrimitiveType eType, uint32_t uiVertices, uint16_t usStrips,
-                    const uint16_t* pusIndices, const uint16_t* pusLengths,
-                    EnGeometryData* pData);
+                    const uint16_t* pusIndices, const uint16_t* pusLengths, EnGeometryData* pData);
 
     // State, for the application and for tests.
     bool IsInScene() const { return m_bInScene; }
@@ -195,8 +193,7 @@ private:
 
     bool Initialize(EnD3DDirectDrawDevice* pDevice, uint32_t uiFullScreen, uint32_t uiFlags,
                     uint32_t uiWidth, uint32_t uiHeight, plat::Window* pWindow,
-                    plat::Window* pWindow2, plat::gfx::Surface* pFront,
-                    plat::gfx::Surface* pBack);
+                    plat::Window* pWindow2, plat::gfx::Surface* pFront, plat::gfx::Surface* pBack);
     void FindZBufferFormats(const EnD3DDeviceRecord& kRecord);
     bool CreateDeviceWithZBuffer(const EnD3DDeviceRecord& kRecord, uint32_t uiFlags);
     bool CreateDevice(const EnD3DDeviceRecord& kRecord);

@@ -60,7 +60,7 @@ bool AddDevice(DriverContext& kContext, const char* pcDescription, const char* p
     spRecord->m_ucHardware = bHardware ? 1 : 0;
     if (!bPrimary) spRecord->m_spDriverGuid = std::make_unique<DriverGuid>(*kContext.m_pGuid);
     const bool bTnL = bHardware && (kDesc.devCaps & DevCapBits::HwTransformAndLight);
-    spRecord->m_eDeviceType = bTnL ? DeviceType::TnLHal
+    spRecord->m_eDeviceType = bTnL        ? DeviceType::TnLHal
                               : bHardware ? DeviceType::Hal
                                           : DeviceType::Rgb;
     if (kDesc.devCaps & DevCapBits::SeparateTextureMemories)
@@ -71,13 +71,14 @@ bool AddDevice(DriverContext& kContext, const char* pcDescription, const char* p
 
     EnD3DDeviceRecord* pRecord = spRecord.get();
     const uint32_t uiDepths = kDesc.renderBitDepth;
-    kContext.m_pGraphics->EnumDisplayModes(0, nullptr, [pRecord, uiDepths](const SurfaceDesc& kMode) {
-        const uint32_t uiBits = kMode.pixelFormat.rgbBitCount;
-        if ((uiBits == 32 && (uiDepths & BitDepthBits::Bd32)) ||
-            (uiBits == 16 && (uiDepths & BitDepthBits::Bd16)))
-            pRecord->AddMode(kMode.width, kMode.height, uiBits);
-        return true;
-    });
+    kContext.m_pGraphics->EnumDisplayModes(
+        0, nullptr, [pRecord, uiDepths](const SurfaceDesc& kMode) {
+            const uint32_t uiBits = kMode.pixelFormat.rgbBitCount;
+            if ((uiBits == 32 && (uiDepths & BitDepthBits::Bd32)) ||
+                (uiBits == 16 && (uiDepths & BitDepthBits::Bd16)))
+                pRecord->AddMode(kMode.width, kMode.height, uiBits);
+            return true;
+        });
 
     // The primary display's hardware devices go first, the last one found at the very head.
     if (bHardware && bPrimary)
@@ -97,10 +98,10 @@ void AddDriver(EnTList<EnD3DDeviceRecord*>& kList, const DriverGuid* pGuid) {
     if (kContext.m_kDriverCaps.caps == 0) return;
     Ref<Graphics3D> spD3D;
     if (Failed(pRaw->QueryGraphics3D(spD3D.Put())) || !spD3D) return;
-    spD3D->EnumDevices([&kContext](const char* pcDescription, const char* pcName,
-                                   const DeviceDesc& kDesc) {
-        return AddDevice(kContext, pcDescription, pcName, kDesc);
-    });
+    spD3D->EnumDevices(
+        [&kContext](const char* pcDescription, const char* pcName, const DeviceDesc& kDesc) {
+            return AddDevice(kContext, pcDescription, pcName, kDesc);
+        });
 }
 
 void ChooseDefaults(DeviceList& kDevices) {
@@ -164,8 +165,14 @@ const EnD3DDeviceRecord* EnD3DRender::GetDefaultFullScreenRecord() {
     return Devices().m_pFullScreen;
 }
 
-const EnD3DDeviceRecord* EnD3DRender::GetDefaultWindowedRecord() { return Devices().m_pWindowed; }
+const EnD3DDeviceRecord* EnD3DRender::GetDefaultWindowedRecord() {
+    return Devices().m_pWindowed;
+}
 
-const EnD3DDeviceRecord* EnD3DRender::GetDefaultSoftwareRecord() { return Devices().m_pSoftware; }
+const EnD3DDeviceRecord* EnD3DRender::GetDefaultSoftwareRecord() {
+    return Devices().m_pSoftware;
+}
 
-void EnD3DRender::DiscardDeviceList() { Devices().Clear(); }
+void EnD3DRender::DiscardDeviceList() {
+    Devices().Clear();
+}

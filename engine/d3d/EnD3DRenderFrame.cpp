@@ -45,7 +45,8 @@ bool EnD3DRender::IsTextureFormatAvailable(uint32_t uiFormat) {
 uint32_t EnD3DRender::QueryUnsupportedFeatures(EnPropertyState* pState,
                                                EnDynamicEffectState* pEffects) {
     uint32_t uiMask = 0;
-    if (m_spTexturePipeline) uiMask |= m_spTexturePipeline->GetUnsupportedFeatures(pState, pEffects);
+    if (m_spTexturePipeline)
+        uiMask |= m_spTexturePipeline->GetUnsupportedFeatures(pState, pEffects);
     if (m_pRenderStateManager) uiMask |= m_pRenderStateManager->GetUnsupportedFeatures(pState);
     return uiMask;
 }
@@ -63,7 +64,8 @@ bool EnD3DRender::ClearBuffers(const EnRect<float>* pViewport, uint32_t uiFlags)
     // Depth and stencil are cleared only where the buffer has them.
     const bool bZBuffer = m_pCurrentFrameBuffer->GetZBufferSurface() != nullptr;
     if ((uiFlags & CLEAR_ZBUFFER) && bZBuffer) uiClear |= ClearBits::ZBuffer;
-    if ((uiFlags & CLEAR_STENCIL) && (m_uiCapabilities & CAPS_STENCIL)) uiClear |= ClearBits::Stencil;
+    if ((uiFlags & CLEAR_STENCIL) && (m_uiCapabilities & CAPS_STENCIL))
+        uiClear |= ClearBits::Stencil;
 
     const uint32_t uiW = m_pCurrentFrameBuffer->GetWidth();
     const uint32_t uiH = m_pCurrentFrameBuffer->GetHeight();
@@ -121,14 +123,13 @@ void EnD3DRender::SetMaxFogValue(float fValue) {
 
 bool EnD3DRender::PrecacheImage(EnImage* pImage, bool bAllowEviction, bool bPin) {
     return m_pTextureManager &&
-           m_pTextureManager->PrecacheImage(EnD3DImageHooks::AsSurfaceImage(pImage),
-                                            bAllowEviction, bPin, EnD3DTextureManager::ALL_MEMORIES);
+           m_pTextureManager->PrecacheImage(EnD3DImageHooks::AsSurfaceImage(pImage), bAllowEviction,
+                                            bPin, EnD3DTextureManager::ALL_MEMORIES);
 }
 
 bool EnD3DRender::ReleaseAllTextures(bool bIncludePinned) {
-    return m_pTextureManager &&
-           m_pTextureManager->ReleaseTextures(nullptr, bIncludePinned,
-                                              EnD3DTextureManager::ALL_MEMORIES);
+    return m_pTextureManager && m_pTextureManager->ReleaseTextures(
+                                    nullptr, bIncludePinned, EnD3DTextureManager::ALL_MEMORIES);
 }
 
 bool EnD3DRender::ReleaseImageTextures(EnImage* pImage) {
@@ -198,7 +199,8 @@ void EnD3DRender::CloseScene() {
     if (!m_bInScene || !m_spDevice) return;
     if (Succeeded(m_spDevice->EndScene())) {
         m_bInScene = false;
-        if (EnImage* pBack = m_pCurrentFrameBuffer ? m_pCurrentFrameBuffer->GetBackImage() : nullptr)
+        if (EnImage* pBack =
+                m_pCurrentFrameBuffer ? m_pCurrentFrameBuffer->GetBackImage() : nullptr)
             pBack->ChangedPixels();
     }
 }

@@ -114,8 +114,7 @@ void EnD3DRender::DrawStrips(PrimitiveType eType, uint32_t uiVertices, uint16_t 
                              const uint16_t* pusIndices, const uint16_t* pusLengths,
                              EnGeometryData* pData) {
     if (uiVertices == 0 || !m_spDevice || !pData) return;
-    PrepareDraw(pData->GetNormals() != nullptr,
-                std::min<uint32_t>(pData->GetTextureSets(), 8));
+    PrepareDraw(pData->GetNormals() != nullptr, std::min<uint32_t>(pData->GetTextureSets(), 8));
     VertexBuffer* pBuffer = GetCachedVertexBuffer(pData, true);
     if (!pBuffer) return;
     bool bMore;
@@ -174,8 +173,8 @@ void EnD3DRender::DrawTriStrips(EnTriStripsData* pData, const EnBoundSphere& kWo
     if (uiTotal > pData->GetStripListLength()) return;
     m_kCurrentBound = kWorldBound;
     DrawStrips(PrimitiveType::TriangleStrip,
-               std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount()),
-               usStrips, pusLists, pusLengths, pData);
+               std::min<uint32_t>(pData->GetActiveVertexCount(), pData->GetVertexCount()), usStrips,
+               pusLists, pusLengths, pData);
 }
 
 void EnD3DRender::DrawParticles(EnParticlesData* pData, const EnBoundSphere& kWorldBound) {

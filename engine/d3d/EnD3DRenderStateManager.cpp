@@ -16,24 +16,24 @@ using namespace plat::gfx;
 namespace {
 
 constexpr Blend s_aeBlend[EnAlphaProperty::ALPHA_MAX_MODES] = {
-    Blend::One,        Blend::Zero,         Blend::SrcColor,    Blend::InvSrcColor,
-    Blend::DestColor,  Blend::InvDestColor, Blend::SrcAlpha,    Blend::InvSrcAlpha,
-    Blend::DestAlpha,  Blend::InvDestAlpha, Blend::SrcAlphaSat,
+    Blend::One,       Blend::Zero,         Blend::SrcColor,    Blend::InvSrcColor,
+    Blend::DestColor, Blend::InvDestColor, Blend::SrcAlpha,    Blend::InvSrcAlpha,
+    Blend::DestAlpha, Blend::InvDestAlpha, Blend::SrcAlphaSat,
 };
 
 constexpr Cmp s_aeAlphaTest[EnAlphaProperty::TEST_MAX_MODES] = {
-    Cmp::Always, Cmp::Less, Cmp::Equal, Cmp::LessEqual,
+    Cmp::Always,  Cmp::Less,     Cmp::Equal,        Cmp::LessEqual,
     Cmp::Greater, Cmp::NotEqual, Cmp::GreaterEqual, Cmp::Never,
 };
 
 // Stencil tests and actions are listed in the device's own order.
 constexpr Cmp s_aeStencilTest[EnStencilProperty::TEST_MAX] = {
-    Cmp::Never, Cmp::Less, Cmp::Equal, Cmp::LessEqual,
+    Cmp::Never,   Cmp::Less,     Cmp::Equal,        Cmp::LessEqual,
     Cmp::Greater, Cmp::NotEqual, Cmp::GreaterEqual, Cmp::Always,
 };
 
 constexpr StencilOp s_aeStencilAction[EnStencilProperty::ACTION_MAX] = {
-    StencilOp::Keep, StencilOp::Zero, StencilOp::Replace,
+    StencilOp::Keep,    StencilOp::Zero,    StencilOp::Replace,
     StencilOp::IncrSat, StencilOp::DecrSat, StencilOp::Invert,
 };
 
@@ -132,8 +132,8 @@ void EnD3DRenderStateManager::SetDefaultStates() {
     SendState(RenderState::RangeFogEnable, 0);
     SendState(RenderState::FogColor, 0);
     SendState(RenderState::NormalizeNormals, 0);
-    SendState(RenderState::ZEnable, uint32_t((m_uiFlags & FLAG_WBUFFER) ? ZBufferType::UseW
-                                                                          : ZBufferType::True));
+    SendState(RenderState::ZEnable,
+              uint32_t((m_uiFlags & FLAG_WBUFFER) ? ZBufferType::UseW : ZBufferType::True));
     m_auiState[uint32_t(RenderState::FogStart)] = FloatBits(m_fFogStart);
     m_auiState[uint32_t(RenderState::FogEnd)] = FloatBits(m_fFogEnd);
 }
@@ -222,9 +222,8 @@ void EnD3DRenderStateManager::ApplyFog(EnFogProperty* pFog) {
 
 void EnD3DRenderStateManager::UpdateRenderStates(EnPropertyState* pState) {
     if (!pState) return;
-    SetState(RenderState::FillMode, uint32_t(FlagBit0(pState, EnProperty::WIREFRAME)
-                                                 ? Fill::Wireframe
-                                                 : Fill::Solid));
+    SetState(RenderState::FillMode,
+             uint32_t(FlagBit0(pState, EnProperty::WIREFRAME) ? Fill::Wireframe : Fill::Solid));
     SetState(RenderState::TexturePerspective, FlagBit0(pState, EnProperty::CORRECTION));
     SetState(RenderState::ShadeMode,
              uint32_t(FlagBit0(pState, EnProperty::SHADE) ? Shade::Gouraud : Shade::Flat));
@@ -233,8 +232,7 @@ void EnD3DRenderStateManager::UpdateRenderStates(EnPropertyState* pState) {
     ApplyAlpha(pState->GetAlpha());
 
     if (const EnZBufferProperty* pZ = pState->GetZBuffer()) {
-        SetState(RenderState::ZFunc,
-                 uint32_t(pZ->GetZBufferTest() ? Cmp::LessEqual : Cmp::Always));
+        SetState(RenderState::ZFunc, uint32_t(pZ->GetZBufferTest() ? Cmp::LessEqual : Cmp::Always));
         SetState(RenderState::ZWriteEnable, pZ->GetZBufferWrite());
     }
 
@@ -262,12 +260,10 @@ void EnD3DRenderStateManager::UpdateRenderStates(EnPropertyState* pState) {
             SendState(RenderState::StencilFunc, uint32_t(test(pStencil->GetStencilFunction())));
             SendState(RenderState::StencilRef, pStencil->GetStencilReference());
             SendState(RenderState::StencilMask, pStencil->GetStencilMask());
-            SendState(RenderState::StencilFail,
-                      uint32_t(action(pStencil->GetStencilFailAction())));
+            SendState(RenderState::StencilFail, uint32_t(action(pStencil->GetStencilFailAction())));
             SendState(RenderState::StencilZFail,
                       uint32_t(action(pStencil->GetStencilPassZFailAction())));
-            SendState(RenderState::StencilPass,
-                      uint32_t(action(pStencil->GetStencilPassAction())));
+            SendState(RenderState::StencilPass, uint32_t(action(pStencil->GetStencilPassAction())));
         } else if (m_bStencilOn) {
             m_bStencilOn = false;
             SendState(RenderState::StencilEnable, 0);

@@ -21,9 +21,9 @@ class EnD3DRenderStateManager {
 public:
     // m_uiFlags.
     enum : uint32_t {
-        FLAG_PIXEL_FOG = 0x01,   // per-pixel (table) fog in w
+        FLAG_PIXEL_FOG = 0x01,  // per-pixel (table) fog in w
         FLAG_HARDWARE = 0x02,
-        FLAG_STENCIL = 0x04,     // a stencil buffer is present
+        FLAG_STENCIL = 0x04,  // a stencil buffer is present
         FLAG_ZBUFFER = 0x08,
         FLAG_WBUFFER = 0x10,
     };
@@ -56,7 +56,8 @@ public:
     void UpdateRenderStates(EnPropertyState* pState);
     uint32_t GetUnsupportedFeatures(EnPropertyState* pState) const;
     // Normals are renormalised only for a scale visibly away from 1.
-    void UpdateNormalizeNormals(float fScale, const EnMatrix3& kRotate, const EnVector3& kTranslate);
+    void UpdateNormalizeNormals(float fScale, const EnMatrix3& kRotate,
+                                const EnVector3& kTranslate);
 
     // The camera's depth range, which linear fog is measured against.
     void SetCameraRange(float fNear, float fFar, float fRange);

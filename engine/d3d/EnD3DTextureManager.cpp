@@ -147,12 +147,20 @@ void EnD3DTextureManager::BeginFrame() {
     m_uiFrameCounter = 0;
 }
 
-uint32_t EnD3DTextureManager::GetImageFormatIndex(EnImage*) { return FORMAT_NONE; }
+uint32_t EnD3DTextureManager::GetImageFormatIndex(EnImage*) {
+    return FORMAT_NONE;
+}
 
-bool EnD3DTextureManager::PrepareImageSurface(EnImage*) { return false; }
+bool EnD3DTextureManager::PrepareImageSurface(EnImage*) {
+    return false;
+}
 
-bool EnD3DTextureManager::PrecacheImage(EnImage*, bool, bool, int32_t) { return false; }
+bool EnD3DTextureManager::PrecacheImage(EnImage*, bool, bool, int32_t) {
+    return false;
+}
 
-bool EnD3DTextureManager::ReleaseTextures(EnImage*, bool, int32_t) { return true; }
+bool EnD3DTextureManager::ReleaseTextures(EnImage*, bool, int32_t) {
+    return true;
+}
 
 void EnD3DTextureManager::InvalidateAllTextures() {}

@@ -7,7 +7,9 @@ using namespace plat::gfx;
 
 EnD3DTexturePipeline::EnD3DTexturePipeline(Device* pDevice, EnD3DRenderStateManager* pRenderStates,
                                            EnD3DTextureManager* pTextures)
-    : m_spDevice(Ref<Device>::Share(pDevice)), m_pRenderStates(pRenderStates), m_pTextures(pTextures) {
+    : m_spDevice(Ref<Device>::Share(pDevice)),
+      m_pRenderStates(pRenderStates),
+      m_pTextures(pTextures) {
     if (m_pRenderStates) m_pRenderStates->AddReference();
 }
 
@@ -29,9 +31,13 @@ EnD3DTexturePipeline* EnD3DTexturePipeline::Create(Device* pDevice, const Device
     return pPipeline;
 }
 
-bool EnD3DTexturePipeline::InitializeMultitexture(bool) { return true; }
+bool EnD3DTexturePipeline::InitializeMultitexture(bool) {
+    return true;
+}
 
-void EnD3DTexturePipeline::BeginFrame() { m_bBaseStagesSet = false; }
+void EnD3DTexturePipeline::BeginFrame() {
+    m_bBaseStagesSet = false;
+}
 
 void EnD3DTexturePipeline::SetCameraMatrix(const EnVector3& kA, const EnVector3& kB,
                                            const EnVector3& kC, float fX, float fY, float fZ) {

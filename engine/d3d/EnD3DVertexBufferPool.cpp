@@ -31,12 +31,11 @@ void Put(uint8_t*& pDest, const void* pvSource, size_t uiBytes) {
 }  // namespace
 
 uint32_t EnD3DVertexBufferPool::PackColor(const EnColorRGBA& kColor) {
-    return PackChannel(kColor.a) << 24 | PackChannel(kColor.r) << 16 |
-           PackChannel(kColor.g) << 8 | PackChannel(kColor.b);
+    return PackChannel(kColor.a) << 24 | PackChannel(kColor.r) << 16 | PackChannel(kColor.g) << 8 |
+           PackChannel(kColor.b);
 }
 
-EnD3DVertexBufferPool::EnD3DVertexBufferPool(Graphics3D* pD3D, Device* pDevice,
-                                             bool bSystemMemory)
+EnD3DVertexBufferPool::EnD3DVertexBufferPool(Graphics3D* pD3D, Device* pDevice, bool bSystemMemory)
     : m_spD3D(Ref<Graphics3D>::Share(pD3D)),
       m_spDevice(Ref<Device>::Share(pDevice)),
       m_uiCaps(VertexBufferBits::WriteOnly | (bSystemMemory ? VertexBufferBits::SystemMemory : 0)) {

@@ -34,8 +34,8 @@ struct CapturedDraw {
     bool indexed = false;
 
     const float* FloatsAt(uint32_t vertex, uint32_t byteOffset) const {
-        return reinterpret_cast<const float*>(vertices.data() +
-                                              vertex * VertexFormat::Stride(fvf) + byteOffset);
+        return reinterpret_cast<const float*>(vertices.data() + vertex * VertexFormat::Stride(fvf) +
+                                              byteOffset);
     }
     uint32_t WordAt(uint32_t vertex, uint32_t byteOffset) const {
         uint32_t u;
@@ -77,7 +77,8 @@ protected:
         d.fvf = call.fvf;
         d.vertexCount = call.vertexCount;
         const uint32_t stride = VertexFormat::Stride(call.fvf);
-        if (call.vertices) d.vertices.assign(call.vertices, call.vertices + stride * call.vertexCount);
+        if (call.vertices)
+            d.vertices.assign(call.vertices, call.vertices + stride * call.vertexCount);
         if (call.indices) {
             d.indexed = true;
             d.indices.assign(call.indices, call.indices + call.indexCount);
@@ -139,8 +140,8 @@ protected:
             plat::WindowClassDesc cls;
             cls.name = kClass;
             plat::WindowClass::Register(cls);
-            m_window = plat::Window::Create(kClass, "renderer test", plat::WindowStyle::Popup, 0,
-                                            0, 640, 480);
+            m_window = plat::Window::Create(kClass, "renderer test", plat::WindowStyle::Popup, 0, 0,
+                                            640, 480);
             ASSERT_NE(m_window, nullptr);
         }
     }
@@ -158,7 +159,8 @@ protected:
     EnD3DRender* Create(uint32_t flags = 0x09, uint32_t fullScreen = 0,
                         const EnD3DDeviceRecord* record = nullptr, uint32_t width = 640,
                         uint32_t height = 480) {
-        m_renderer = EnD3DRender::Create(fullScreen, width, height, flags, m_window, nullptr, record);
+        m_renderer =
+            EnD3DRender::Create(fullScreen, width, height, flags, m_window, nullptr, record);
         return m_renderer;
     }
 

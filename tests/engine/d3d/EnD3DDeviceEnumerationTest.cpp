@@ -35,7 +35,8 @@ GfxConfig::Driver AddOnDriver() {
 
 std::vector<std::string> Names(const EnTList<EnD3DDeviceRecord*>& list) {
     std::vector<std::string> names;
-    for (EnTListIterator pos = list.GetHeadPos(); pos;) names.push_back(list.GetNext(pos)->GetName());
+    for (EnTListIterator pos = list.GetHeadPos(); pos;)
+        names.push_back(list.GetNext(pos)->GetName());
     return names;
 }
 
@@ -43,7 +44,8 @@ class DeviceEnumeration : public NullRendererTest {};
 
 TEST_F(DeviceEnumeration, PrimaryHardwareDevicesLeadInReverseOrder) {
     GfxConfig config = GfxConfig::Standard();
-    config.drivers[0].devices = {MakeDevice("RGB", DeviceType::Rgb), MakeDevice("HAL", DeviceType::Hal),
+    config.drivers[0].devices = {MakeDevice("RGB", DeviceType::Rgb),
+                                 MakeDevice("HAL", DeviceType::Hal),
                                  MakeDevice("TnL HAL", DeviceType::TnLHal)};
     Install(config);
     const auto* list = EnD3DRender::EnumerateDevices();
@@ -107,7 +109,8 @@ TEST_F(DeviceEnumeration, AddOnCardIsTheFullScreenDefaultWhenThePrimaryHasNo3D) 
     EXPECT_STREQ(m_renderer->GetDisplayFormatInfo(), "RGB on Corvane OpenGL Display Adapter");
     const auto lines = Lines();
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[2], "EN D3D Renderer WARNING: (Creation): Hardware DirectDraw has no 3D capabilities");
+    EXPECT_EQ(lines[2],
+              "EN D3D Renderer WARNING: (Creation): Hardware DirectDraw has no 3D capabilities");
     EXPECT_EQ(lines[3], "EN D3D Renderer WARNING: (Creation): Using DirectDraw software");
 }
 

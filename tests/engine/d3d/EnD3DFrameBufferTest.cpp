@@ -74,7 +74,8 @@ protected:
         NullRendererTest::TearDown();
     }
     EnD3DDirectDrawDevice* Device() {
-        if (!m_device) m_device = EnD3DDirectDrawDevice::Create(EnD3DRender::EnumerateDevices()->GetHead());
+        if (!m_device)
+            m_device = EnD3DDirectDrawDevice::Create(EnD3DRender::EnumerateDevices()->GetHead());
         return m_device;
     }
 

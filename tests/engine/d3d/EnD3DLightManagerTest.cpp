@@ -228,7 +228,8 @@ TEST_F(Lights, ReplacedTexturesDrawUnlit) {
 }
 
 TEST_F(Lights, DestroyedLightsAreForgottenByEveryRenderer) {
-    EnPointer<EnD3DRender> second = EnD3DRender::Create(0, 640, 480, 0x09, m_window, nullptr, nullptr);
+    EnPointer<EnD3DRender> second =
+        EnD3DRender::Create(0, 640, 480, 0x09, m_window, nullptr, nullptr);
     ASSERT_NE(second, nullptr);
     EnPointer<EnPointLight> lamp = new EnPointLight;
     EnPointer<EnDynamicEffectState> state = new EnDynamicEffectState;

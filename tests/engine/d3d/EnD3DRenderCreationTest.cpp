@@ -106,13 +106,19 @@ TEST_F(RendererCreation, SortsZBufferFormatsIntoThreeCandidates) {
         PixelFormat shallow, deep, stencil;
     };
     const Case cases[] = {
-        {"standard", {Formats::Depth16(), Formats::Depth24(), Formats::Depth24Stencil8()},
-         Formats::Depth16(), Formats::Depth24(), Formats::Depth24Stencil8()},
+        {"standard",
+         {Formats::Depth16(), Formats::Depth24(), Formats::Depth24Stencil8()},
+         Formats::Depth16(),
+         Formats::Depth24(),
+         Formats::Depth24Stencil8()},
         // The first of two equally deep formats stays; a 4-bit stencil does not replace an
         // 8-bit one of more depth.
-        {"first of equals", {Formats::Depth32(), Formats::Depth24Stencil8(), Formats::Depth24(),
-                             d24s4, Formats::Depth16()},
-         Formats::Depth16(), Formats::Depth32(), Formats::Depth24Stencil8()},
+        {"first of equals",
+         {Formats::Depth32(), Formats::Depth24Stencil8(), Formats::Depth24(), d24s4,
+          Formats::Depth16()},
+         Formats::Depth16(),
+         Formats::Depth32(),
+         Formats::Depth24Stencil8()},
         // A single stencil bit is never enough; non-depth formats are skipped.
         {"one stencil bit", {colour, d31s1, Formats::Depth16()}, Formats::Depth16(), {}, {}},
         {"stencil only", {d24s4}, {}, {}, d24s4},
@@ -145,14 +151,15 @@ TEST_F(RendererCreation, TriesZBufferCandidatesInTheOrderTheFlagsAsk) {
     };
     for (const Case& c : cases) {
         for (int refused = 0; refused < 3; refused++) {
-            SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags << " refused "
-                                            << refused);
+            SCOPED_TRACE(testing::Message()
+                         << "flags 0x" << std::hex << c.flags << " refused " << refused);
             Install(GfxConfig::Standard());
-            if (refused) m_backend->InjectFault({"Graphics3D::CreateDevice", Result::Generic, 0, 0, refused});
+            if (refused)
+                m_backend->InjectFault(
+                    {"Graphics3D::CreateDevice", Result::Generic, 0, 0, refused});
             m_capture.Clear();
             ASSERT_NE(Create(c.flags), nullptr) << EnD3DRender::GetLastError();
-            EXPECT_EQ(m_renderer->GetZBufferFormat(),
-                      m_renderer->GetZCandidate(c.order[refused]));
+            EXPECT_EQ(m_renderer->GetZBufferFormat(), m_renderer->GetZCandidate(c.order[refused]));
             const auto lines = Lines();
             EXPECT_EQ(std::count(lines.begin(), lines.end(),
                                  "EN D3D Renderer: (Creation): Trying different Z-buffer format"),
@@ -194,7 +201,8 @@ TEST_F(RendererCreation, FailuresKeepTheTextOfTheFailingStep) {
     const Case cases[] = {
         {"Backend::CreateGraphics", 0, 0, "Creation failed: DirectDrawCreate for HEL failed"},
         {"Graphics::GetCaps", 0, 0, "Creation failed: Direct Draw Caps query failed"},
-        {"Graphics::QueryGraphics3D", 0, 0, "Creation failed: Could not query Direct3D from DirectDraw"},
+        {"Graphics::QueryGraphics3D", 0, 0,
+         "Creation failed: Could not query Direct3D from DirectDraw"},
         {"Graphics::SetCooperativeLevel", 0, 0, "Creation failed: Set Cooperative Level failed"},
         {"Graphics::SetCooperativeLevel", 0, 1, "Creation failed: Set Cooperative Level failed"},
         {"Graphics::GetDisplayMode", 0, 0, "Creation failed: Get Display Mode failed"},
@@ -257,8 +265,9 @@ TEST_F(RendererCreation, MissingCapabilitiesOrWindowsFailWithTheirTexts) {
     EXPECT_STREQ(EnD3DRender::GetLastError(),
                  "(Creation): Windowed renderer requires a non-NULL window handle");
     EXPECT_EQ(EnD3DRender::Create(1, 640, 480, 0x09, nullptr, nullptr, nullptr), nullptr);
-    EXPECT_STREQ(EnD3DRender::GetLastError(),
-                 "Creation failed: Fullscreen renderer requires a non-NULL top-level window handle");
+    EXPECT_STREQ(
+        EnD3DRender::GetLastError(),
+        "Creation failed: Fullscreen renderer requires a non-NULL top-level window handle");
     EXPECT_EQ(EnD3DDirectDrawDevice::GetLiveCount(), 0u);
 }
 
@@ -313,7 +322,8 @@ TEST_F(RendererCreation, FallsBackOnTheSoftwareDeviceOrFailsWithoutAny) {
     Install(software);
     ASSERT_NE(Create(0x09), nullptr) << EnD3DRender::GetLastError();
     EXPECT_EQ(EnD3DRender::GetDefaultWindowedRecord(), nullptr);
-    EXPECT_STREQ(m_renderer->GetDisplayFormatInfo(), "RGB Emulation on Corvane OpenGL Display Adapter");
+    EXPECT_STREQ(m_renderer->GetDisplayFormatInfo(),
+                 "RGB Emulation on Corvane OpenGL Display Adapter");
     EXPECT_EQ(m_renderer->GetRendererField() & EnD3DRender::CAPS_HARDWARE, 0u);
     m_renderer = nullptr;
 

@@ -193,7 +193,8 @@ TEST_F(GeometrySubmission, ParticlesBecomeCameraFacingQuads) {
 
 TEST_F(GeometrySubmission, ManyParticlesAreDrawnInBatchesWithinSixteenBits) {
     const uint32_t count = 20000;
-    EnPointer<EnParticlesData> particles = new EnParticlesData(count, Points(count), nullptr, nullptr);
+    EnPointer<EnParticlesData> particles =
+        new EnParticlesData(count, Points(count), nullptr, nullptr);
     m_renderer->DrawParticles(particles, m_bound);
     ASSERT_EQ(Draws().size(), 2u);
     uint32_t quads = 0;

@@ -57,7 +57,8 @@ struct Panel {
 // Corners bottom-left, top-left, top-right, bottom-right; the triangles go round them
 // counter-clockwise as the camera sees them, which the renderer's clockwise culling keeps.
 EnVector3* Corners(const Panel& p) {
-    return new EnVector3[4]{{p.d, p.y0, p.z0}, {p.d, p.y1, p.z0}, {p.d, p.y1, p.z1}, {p.d, p.y0, p.z1}};
+    return new EnVector3[4]{
+        {p.d, p.y0, p.z0}, {p.d, p.y1, p.z0}, {p.d, p.y1, p.z1}, {p.d, p.y0, p.z1}};
 }
 
 EnColorRGBA* Solid(uint32_t count, const EnColorRGBA& color) {
@@ -67,7 +68,8 @@ EnColorRGBA* Solid(uint32_t count, const EnColorRGBA& color) {
 }
 
 EnTriShape* Quad(const Panel& p, bool normals, const EnColorRGBA* color) {
-    EnVector3* n = normals ? new EnVector3[4]{{-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}} : nullptr;
+    EnVector3* n =
+        normals ? new EnVector3[4]{{-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}} : nullptr;
     return new EnTriShape(4, Corners(p), n, color ? Solid(4, *color) : nullptr, nullptr, 2,
                           new uint16_t[6]{0, 3, 1, 3, 2, 1});
 }
@@ -79,7 +81,9 @@ struct Expect {
     const char* what;
 };
 
-int Channel(uint32_t rgb, int shift) { return int(rgb >> shift & 0xff); }
+int Channel(uint32_t rgb, int shift) {
+    return int(rgb >> shift & 0xff);
+}
 
 bool Near(uint32_t a, uint32_t b, int tolerance) {
     for (int shift : {0, 8, 16})
@@ -137,7 +141,8 @@ TEST_F(RenderPicture, GeneratedSceneDrawsTheExpectedPicture) {
     const float d = 10.0f, c = 10.0f / 3.0f, h = 1.2f;
     const Panel litPanel{d, -c - h, -c + h, 1.875f - h, 1.875f + h};
     const Panel colouredPanel{d, -h, h, 1.875f - h, 1.875f + h};
-    const Panel foggedPanel{75.0f, 7.5f * (c - h), 7.5f * (c + h), 7.5f * (1.875f - h), 7.5f * (1.875f + h)};
+    const Panel foggedPanel{75.0f, 7.5f * (c - h), 7.5f * (c + h), 7.5f * (1.875f - h),
+                            7.5f * (1.875f + h)};
     const Panel stripPanel{d, -c - h, -c + h, -1.875f - h, -1.875f + h};
     const Panel particlePanel{d, -h, h, -1.875f - h, -1.875f + h};
     const Panel loopPanel{d, c - h, c + h, -1.875f - h, -1.875f + h};
@@ -172,15 +177,17 @@ TEST_F(RenderPicture, GeneratedSceneDrawsTheExpectedPicture) {
     unlit->AttachProperty(emissive);
     const EnColorRGBA magenta(1, 0, 1, 1), yellow(1, 1, 0, 1), red(1, 0, 0, 1), cyan(0, 1, 1, 1);
     unlit->AddChild(Quad(colouredPanel, false, &magenta));
-    unlit->AddChild(new EnTriStrip(
-        new EnVector3[4]{{d, stripPanel.y0, stripPanel.z0}, {d, stripPanel.y0, stripPanel.z1},
-                         {d, stripPanel.y1, stripPanel.z0}, {d, stripPanel.y1, stripPanel.z1}},
-        nullptr, Solid(4, yellow), nullptr, 2));
-    auto* particles = new EnParticles(1, new EnVector3[1]{{d, -1.875f, 0.0f}}, nullptr, Solid(1, red));
+    unlit->AddChild(new EnTriStrip(new EnVector3[4]{{d, stripPanel.y0, stripPanel.z0},
+                                                    {d, stripPanel.y0, stripPanel.z1},
+                                                    {d, stripPanel.y1, stripPanel.z0},
+                                                    {d, stripPanel.y1, stripPanel.z1}},
+                                   nullptr, Solid(4, yellow), nullptr, 2));
+    auto* particles =
+        new EnParticles(1, new EnVector3[1]{{d, -1.875f, 0.0f}}, nullptr, Solid(1, red));
     static_cast<EnParticlesData*>(particles->GetGeometryData())->SetRadius(h);
     unlit->AddChild(particles);
-    unlit->AddChild(new EnLines(4, Corners(loopPanel), Solid(4, cyan), nullptr,
-                                new uint8_t[4]{1, 1, 1, 1}));
+    unlit->AddChild(
+        new EnLines(4, Corners(loopPanel), Solid(4, cyan), nullptr, new uint8_t[4]{1, 1, 1, 1}));
     // Fogged: a white panel far away, half way into blue fog.
     EnPointer<EnNode> foggy = new EnNode;
     EnPointer<EnFogProperty> fog = new EnFogProperty;
@@ -202,10 +209,10 @@ TEST_F(RenderPicture, GeneratedSceneDrawsTheExpectedPicture) {
     m_camera->SetScene(root);
     m_camera->SetRenderer(m_renderer);
     m_camera->Update(0.0f);
-    const EnVector3 square[4] = {{0.45f, 0.45f, 0.0f}, {0.55f, 0.45f, 0.0f}, {0.55f, 0.55f, 0.0f},
-                                 {0.45f, 0.55f, 0.0f}};
-    const EnColorRGBA greys[4] = {{0.5f, 0.5f, 0.5f, 1}, {0.5f, 0.5f, 0.5f, 1},
-                                  {0.5f, 0.5f, 0.5f, 1}, {0.5f, 0.5f, 0.5f, 1}};
+    const EnVector3 square[4] = {
+        {0.45f, 0.45f, 0.0f}, {0.55f, 0.45f, 0.0f}, {0.55f, 0.55f, 0.0f}, {0.45f, 0.55f, 0.0f}};
+    const EnColorRGBA greys[4] = {
+        {0.5f, 0.5f, 0.5f, 1}, {0.5f, 0.5f, 0.5f, 1}, {0.5f, 0.5f, 0.5f, 1}, {0.5f, 0.5f, 0.5f, 1}};
     EnPointer<EnScreenPolygon> overlay = new EnScreenPolygon(4, square, nullptr, greys);
     overlay->GetPropertyState()->SetProperty(emissive);
     m_camera->AttachScreenPolygon(overlay);
@@ -237,7 +244,8 @@ TEST_F(RenderPicture, GeneratedSceneDrawsTheExpectedPicture) {
             const Expect* expect = nullptr;
             bool edge = false;
             for (const Expect& e : regions) {
-                if (e.panel.Inside(x, y, 2) && (&e == &regions[5] || !overlayPanel.Inside(x, y, -2)))
+                if (e.panel.Inside(x, y, 2) &&
+                    (&e == &regions[5] || !overlayPanel.Inside(x, y, -2)))
                     expect = &e;
                 else if (e.panel.Inside(x, y, -2))
                     edge = true;

@@ -61,19 +61,32 @@ TEST_F(RenderStates, DefaultsAreSentOnceAtCreationInOrder) {
     ASSERT_NE(first, all.end());
     const Sent defaults(first, first + std::min<size_t>(27, all.end() - first));
     EXPECT_EQ(defaults, (Sent{
-                            "CullMode, 0x2",        "MonoEnable, 0x0",
-                            "LastPixel, 0x0",       "StippleEnable, 0x0",
-                            "StippledAlpha, 0x0",   "AntiAlias, 0x0",
-                            "FillMode, 0x3",        "TexturePerspective, 0x1",
-                            "ShadeMode, 0x2",       "ColorKeyEnable, 0x0",
-                            "AlphaBlendEnable, 0x0", "SrcBlend, 0x4",
-                            "DestBlend, 0x5",       "AlphaTestEnable, 0x0",
-                            "AlphaFunc, 0x7",       "AlphaRef, 0x0",
-                            "ZFunc, 0x7",           "ZWriteEnable, 0x0",
-                            "DitherEnable, 0x0",    "SpecularEnable, 0x0",
-                            "FogEnable, 0x0",       "FogTableMode, 0x3",
-                            "FogVertexMode, 0x3",   "RangeFogEnable, 0x0",
-                            "FogColor, 0x0",        "NormalizeNormals, 0x0",
+                            "CullMode, 0x2",
+                            "MonoEnable, 0x0",
+                            "LastPixel, 0x0",
+                            "StippleEnable, 0x0",
+                            "StippledAlpha, 0x0",
+                            "AntiAlias, 0x0",
+                            "FillMode, 0x3",
+                            "TexturePerspective, 0x1",
+                            "ShadeMode, 0x2",
+                            "ColorKeyEnable, 0x0",
+                            "AlphaBlendEnable, 0x0",
+                            "SrcBlend, 0x4",
+                            "DestBlend, 0x5",
+                            "AlphaTestEnable, 0x0",
+                            "AlphaFunc, 0x7",
+                            "AlphaRef, 0x0",
+                            "ZFunc, 0x7",
+                            "ZWriteEnable, 0x0",
+                            "DitherEnable, 0x0",
+                            "SpecularEnable, 0x0",
+                            "FogEnable, 0x0",
+                            "FogTableMode, 0x3",
+                            "FogVertexMode, 0x3",
+                            "RangeFogEnable, 0x0",
+                            "FogColor, 0x0",
+                            "NormalizeNormals, 0x0",
                             "ZEnable, 0x1",
                         }));
     EXPECT_EQ(std::count(all.begin(), all.end(), "CullMode, 0x2"), 1);
@@ -123,7 +136,7 @@ TEST_F(RenderStates, AlphaPropertyAppliedTwiceInARowIsSkippedWhole) {
     alpha->SetAlphaTestRef(128);
     EnPropertyState* first = With(alpha);
     EXPECT_EQ(Apply(first), (Sent{"AlphaBlendEnable, 0x1", "SrcBlend, 0x1", "DestBlend, 0x1",
-                                   "AlphaTestEnable, 0x1", "AlphaFunc, 0x4", "AlphaRef, 0x80"}));
+                                  "AlphaTestEnable, 0x1", "AlphaFunc, 0x4", "AlphaRef, 0x80"}));
 
     // A second object with the same alpha property sends no alpha state, even after the
     // property itself changed.
@@ -155,9 +168,9 @@ TEST_F(RenderStates, BlendingOffLeavesTheFactorsAlone) {
 }
 
 TEST_F(RenderStates, EveryEngineBlendAndTestFunctionHasItsDeviceValue) {
-    const Blend blends[] = {Blend::One,       Blend::Zero,         Blend::SrcColor,
-                            Blend::InvSrcColor, Blend::DestColor,  Blend::InvDestColor,
-                            Blend::SrcAlpha,  Blend::InvSrcAlpha,  Blend::DestAlpha,
+    const Blend blends[] = {Blend::One,          Blend::Zero,        Blend::SrcColor,
+                            Blend::InvSrcColor,  Blend::DestColor,   Blend::InvDestColor,
+                            Blend::SrcAlpha,     Blend::InvSrcAlpha, Blend::DestAlpha,
                             Blend::InvDestAlpha, Blend::SrcAlphaSat};
     for (uint32_t i = 0; i < 11; i++) EXPECT_EQ(EnD3DRenderStateManager::BlendFactor(i), blends[i]);
     const Cmp tests[] = {Cmp::Always,  Cmp::Less,     Cmp::Equal,        Cmp::LessEqual,
@@ -186,7 +199,8 @@ TEST_F(RenderStates, FogSpansTheDepthFromTheFarPlane) {
         m_renderer->SetMaxFogValue(c.maxFog);
         Apply(With(fog));
         EXPECT_EQ(RS(RenderState::FogEnable), 1u);
-        EXPECT_FLOAT_EQ(BitsFloat(RS(RenderState::FogStart)), c.start) << c.depth << " " << c.maxFog;
+        EXPECT_FLOAT_EQ(BitsFloat(RS(RenderState::FogStart)), c.start)
+            << c.depth << " " << c.maxFog;
         EXPECT_FLOAT_EQ(BitsFloat(RS(RenderState::FogEnd)), c.end) << c.depth << " " << c.maxFog;
         EXPECT_EQ(RS(RenderState::FogColor), 0x00ff7f3fu);
     }
@@ -231,9 +245,9 @@ TEST_F(RenderStates, EnabledStencilIsSentForEveryObject) {
     stencil->SetStencilPassZFailAction(EnStencilProperty::ACTION_DECREMENT);
     stencil->SetStencilPassAction(EnStencilProperty::ACTION_INVERT);
     EnPropertyState* state = With(stencil);
-    const Sent seven{"StencilEnable, 0x1", "StencilFunc, 0x3",  "StencilRef, 0x3",
-                      "StencilMask, 0xf0",  "StencilFail, 0x1",  "StencilZFail, 0x4",
-                      "StencilPass, 0x5"};
+    const Sent seven{"StencilEnable, 0x1", "StencilFunc, 0x3", "StencilRef, 0x3",
+                     "StencilMask, 0xf0",  "StencilFail, 0x1", "StencilZFail, 0x4",
+                     "StencilPass, 0x5"};
     EXPECT_EQ(Apply(state), seven);
     EXPECT_EQ(Apply(state), seven);
     EXPECT_EQ(Apply(m_base), (Sent{"StencilEnable, 0x0"}));

@@ -84,9 +84,8 @@ TEST_F(VertexBufferPool, FailedCreationIsRetriedOnTheSameSlot) {
 TEST_F(VertexBufferPool, ScreenVerticesCarryTheirDepthInW) {
     const EnVector3 positions[3] = {{0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.5f}, {0.5f, 1.0f, 1.0f}};
     const EnVector2 uv[3] = {{0.0f, 0.0f}, {1.0f, 0.0f}, {0.5f, 1.0f}};
-    const EnColorRGBA colors[3] = {{1.0f, 0.5f, 0.0f, 1.0f},
-                                   {0.0f, 0.0f, 1.0f, 0.25f},
-                                   {2.0f, -1.0f, 0.5f, 0.0f}};
+    const EnColorRGBA colors[3] = {
+        {1.0f, 0.5f, 0.0f, 1.0f}, {0.0f, 0.0f, 1.0f, 0.25f}, {2.0f, -1.0f, 0.5f, 0.0f}};
     VertexBuffer* buffer = m_pool->FillScreenVertices(3, positions, uv, colors, 0.5f, 10.0f);
     ASSERT_NE(buffer, nullptr);
     const SoftVertexBuffer* soft = Soft(buffer);
@@ -118,8 +117,8 @@ TEST_F(VertexBufferPool, GeometryDataFillsEveryArrayItHas) {
     auto* vertices = new EnVector3[3]{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
     auto* normals = new EnVector3[3]{{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
     auto* colors = new EnColorRGBA[3]{{1, 0.5f, 0, 1}, {0, 0, 0, 0}, {1, 1, 1, 1}};
-    EnPointer<EnTriShapeData> data = new EnTriShapeData(3, vertices, normals, colors, nullptr, 1,
-                                                        new uint16_t[3]{0, 1, 2});
+    EnPointer<EnTriShapeData> data =
+        new EnTriShapeData(3, vertices, normals, colors, nullptr, 1, new uint16_t[3]{0, 1, 2});
     data->CreateTextures(true, 9);  // more sets than the device takes
     for (uint16_t s = 0; s < 9; s++)
         for (int i = 0; i < 3; i++) data->GetTextureSet(s)[i] = EnVector2(float(s), float(i));
