@@ -139,6 +139,15 @@ public:
     void SetLocalScale(float fScale);
     const EnVector3& GetLocalVelocity() const { return m_localVelocity; }
     void SetLocalVelocity(const EnVector3& kVelocity) { m_localVelocity = kVelocity; }
+    // Takes the other object's local translate, rotate, scale and velocity exactly as they
+    // are, so a loaded mirroring (negative) scale that SetLocalScale refuses survives when a
+    // pass rebuilds an object in place of another.
+    void CopyLocalTransform(const EnAVObject& kSource) {
+        m_localTranslate = kSource.m_localTranslate;
+        m_localRotate = kSource.m_localRotate;
+        m_fLocalScale = kSource.m_fLocalScale;
+        m_localVelocity = kSource.m_localVelocity;
+    }
 
     const EnMatrix3& GetWorldRotate() const { return m_worldRotate; }
     void SetWorldRotate(const EnMatrix3& kRotate) { m_worldRotate = kRotate; }
