@@ -103,7 +103,8 @@ void EnGeometry::BakeTransform(const EnMatrix3& kRotate, const EnVector3& kTrans
 EnVector3* EnGeometry::CreateWorldVertexArray() {
     if (m_pWorldVertex) return m_pWorldVertex;
     m_usWorldVertexCapacity = GetDataVertexCount();
-    m_pWorldVertex = new EnVector3[m_usWorldVertexCapacity];
+    // Zeroed: entries past the active vertices are never transformed but may still be read.
+    m_pWorldVertex = new EnVector3[m_usWorldVertexCapacity]();
     m_bWorldVertexDirty = true;
     return m_pWorldVertex;
 }
@@ -111,7 +112,7 @@ EnVector3* EnGeometry::CreateWorldVertexArray() {
 EnVector3* EnGeometry::CreateWorldNormalArray() {
     if (m_pWorldNormal) return m_pWorldNormal;
     m_usWorldNormalCapacity = GetDataVertexCount();
-    m_pWorldNormal = new EnVector3[m_usWorldNormalCapacity];
+    m_pWorldNormal = new EnVector3[m_usWorldNormalCapacity]();
     m_bWorldNormalDirty = true;
     return m_pWorldNormal;
 }

@@ -100,12 +100,12 @@ EnVector2* EnGeometryData::GetTextureSet(uint16_t usSet) const {
 }
 
 void EnGeometryData::CreateVertices(bool bClear) {
-    if (!m_pVertex) m_pVertex = new EnVector3[m_usVertices];
+    if (!m_pVertex) m_pVertex = new EnVector3[m_usVertices]();
     if (bClear) std::fill_n(m_pVertex, m_usVertices, EnVector3::ZERO);
 }
 
 void EnGeometryData::CreateNormals(bool bClear) {
-    if (!m_pNormal) m_pNormal = new EnVector3[m_usVertices];
+    if (!m_pNormal) m_pNormal = new EnVector3[m_usVertices]();
     if (bClear) std::fill_n(m_pNormal, m_usVertices, EnVector3::ZERO);
 }
 
@@ -121,7 +121,7 @@ void EnGeometryData::CreateTextures(bool bClear, uint16_t usSets) {
         m_pTexture = nullptr;
     }
     if (!m_pTexture) {
-        m_pTexture = new EnVector2[uint32_t(m_usVertices) * usSets];
+        m_pTexture = new EnVector2[uint32_t(m_usVertices) * usSets]();
         m_usTextureSets = usSets;
     }
     if (bClear && m_pTexture != ms_pDefaultTexture)

@@ -77,9 +77,9 @@ TEST(EnEnvMappedTriShape, DrawMapsForTheCameraAndCountsTheWholeData) {
     EXPECT_EQ(uiTriangles, 2u);
     EXPECT_EQ(uiVertices, 4u);
     EXPECT_EQ(kStage.spRenderer->CallsNamed("DrawTriShape").size(), 1u);
-    // The eye at the origin looks along +x at a mirror facing it: straight back, r = (-1, 0, 0).
-    EXPECT_NEAR(spMirror->GetTextureCoords()[3].x, 0.75f, 1e-5f);
-    EXPECT_NEAR(spMirror->GetTextureCoords()[3].y, 0.5f, 1e-5f);
+    // From the mirror the eye lies along -x; about the normal (-1, 0, 0) that reflects to +x.
+    EXPECT_NEAR(spMirror->GetTextureCoords()[2].x, 0.25f, 1e-5f);
+    EXPECT_NEAR(spMirror->GetTextureCoords()[2].y, 0.5f, 1e-5f);
 }
 
 TEST(EnEnvMappedTriShape, KeepsWorldNormalsAfterLoadingAndCloning) {

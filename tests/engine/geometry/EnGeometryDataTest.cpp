@@ -210,7 +210,10 @@ TEST(EnGeometryData, ReplaceArraysTakesTheNewArraysAndTheirBound) {
 
     // SetArrays leaves the old arrays to the caller.
     EnVector3* pOld = spData->GetVertices();
+    EnVector2* pOldTexture = spData->GetTextures();
     spData->SetArrays(1, NewArray<EnVector3>({{1, 1, 1}}), nullptr, nullptr, nullptr);
     EXPECT_EQ(pOld[1], EnVector3(0, 6, 0));
+    EXPECT_EQ(pOldTexture[1], EnVector2(2, 2));
     delete[] pOld;
+    delete[] pOldTexture;
 }
