@@ -113,8 +113,8 @@ inline void UseDummyVideoWithoutDisplay() {
     if (!display || !*display) setenv("SDL_VIDEODRIVER", "dummy", 0);
 }
 
-// The renderer's own lines of the debug output, without the "EN D3D Renderer..." prefixes'
-// trailing newlines.
+// The lines of the debug output that the renderer wrote ("EN D3D Renderer..."), one string
+// each without its newline.
 inline std::vector<std::string> RendererLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

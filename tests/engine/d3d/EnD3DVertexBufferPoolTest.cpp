@@ -60,6 +60,7 @@ TEST_F(VertexBufferPool, OnlyTheCurrentSlotGrowsToTheLargerCount) {
     const uint32_t fvf = VertexFormat::Xyz;
     VertexBuffer* a = m_pool->GetVertexBuffer(fvf, 10);
     VertexBuffer* b = m_pool->GetVertexBuffer(fvf, 10);
+    ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     VertexBuffer* bigger = m_pool->GetVertexBuffer(fvf, 20);
     ASSERT_NE(bigger, nullptr);
@@ -70,7 +71,6 @@ TEST_F(VertexBufferPool, OnlyTheCurrentSlotGrowsToTheLargerCount) {
     EXPECT_EQ(m_pool->GetVertexBuffer(fvf, 20), bigger);
     VertexBuffer* grown = m_pool->GetVertexBuffer(fvf, 15);
     EXPECT_EQ(Capacity(grown), 15u);
-    (void)a;
 }
 
 TEST_F(VertexBufferPool, FailedCreationIsRetriedOnTheSameSlot) {
