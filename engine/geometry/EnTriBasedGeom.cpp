@@ -2,13 +2,18 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "engine/core/EnCamera.h"
+#include "engine/core/EnCollisionVolume.h"
 #include "engine/core/EnDrawRecord.h"
+#include "engine/core/EnNode.h"
 #include "engine/core/EnRayHit.h"
 #include "engine/core/EnRayQuery.h"
 #include "engine/core/EnTimeController.h"
 #include "engine/core/EnViewerStrings.h"
+#include "engine/geometry/EnOBBRoot.h"
+#include "engine/geometry/TrianglePair.h"
 #include "engine/render/EnRender.h"
 
 EN_IMPLEMENT_RTTI(EnTriBasedGeom, EnGeometry);
@@ -74,9 +79,29 @@ void EnTriBasedGeom::AppendMemberStrings(EnTArray<char*>& kStrings) const {
 }
 
 void EnTriBasedGeom::DestroyCollisionTree() {
-    // Trees are built by the collision code, which is not part of this library yet: until
-    // then no object ever holds one.
+    delete m_pOBBRoot;
     m_pOBBRoot = nullptr;
+}
+
+void EnTriBasedGeom::BuildCollisionTree(int32_t iThreshold) {
+    if (m_pOBBRoot) return;
+    const EnTriBasedGeomData* pData = GetTriData();
+    const EnVector3* pVertex = GetVertices();
+    if (!pData || !pVertex) return;
+    // The tree keeps its own copy of the vertex indices, so every kind hands them over in the
+    // same form, whatever its own layout.
+    const uint16_t usTriangles = pData->GetTriangleCount();
+    std::vector<uint16_t> kList(3 * size_t(usTriangles));
+    for (uint16_t t = 0; t < usTriangles; t++)
+        GetTriangleVertexIndices(t, kList[3 * t], kList[3 * t + 1], kList[3 * t + 2]);
+    m_pOBBRoot = EnOBBRoot::Create(usTriangles, kList.data(), pVertex, GetDataVertexCount(),
+                                   iThreshold)
+                     .release();
+}
+
+void EnTriBasedGeom::DestroyWorldVertices() {
+    if (m_pOBBRoot) m_pOBBRoot->SetWorldVertices(nullptr, 0);
+    EnGeometry::DestroyWorldVertices();
 }
 
 void EnTriBasedGeom::SetGeometryData(EnGeometryData* pModelData) {
@@ -188,8 +213,12 @@ bool EnTriBasedGeom::FindIntersections(const EnVector3& kOrigin, const EnVector3
 
     if (kQuery.m_bUseOBBTrees && GetPropagationMode() == USE_OBBS) {
         CreateCollisionTree(1);
-        // The tree search belongs to the collision code; without a tree nothing is hit.
-        return false;
+        if (!m_pOBBRoot) return false;
+        m_pOBBRoot->SetWorldTransform(m_worldRotate, m_worldTranslate, m_worldScale);
+        PrepareWorldVertices();
+        bool bHit = false;
+        m_pOBBRoot->FindIntersections(kOrigin, kDir, kQuery, bHit, this);
+        return bHit;
     }
 
     EnTriBasedGeomData* pData = GetTriData();
@@ -265,4 +294,278 @@ bool EnTriBasedGeom::FindIntersections(const EnVector3& kOrigin, const EnVector3
         if (kQuery.StopsAtFirstHit()) break;
     }
     return bHit;
+}
+
+// Collision queries. A side's query carries two words for the tree search: the third
+// (m_iTreeArgument) is how deep the search may go into that side's tree (negative: down to the
+// triangles), the fourth (m_iMarker) the leaf-size threshold the tree is built with.
+
+namespace {
+
+int PropagationOf(const EnAVObject* pObject) {
+    return (pObject->GetFlags() >> EnAVObject::PROPAGATE_POS) & 3;
+}
+
+// The volume owner's world volume brought to its current world transform; null without one.
+EnCollisionVolume* RefreshedWorldVolume(EnAVObject* pOwner) {
+    EnCollisionVolume* pModel = pOwner->GetCollisionVolume();
+    EnCollisionVolume* pWorld = pOwner->GetWorldCollisionVolume();
+    if (!pModel || !pWorld) return nullptr;
+    pWorld->UpdateWorld(*pModel, pOwner->GetWorldRotate(), pOwner->GetWorldTranslate(),
+                        pOwner->GetWorldScale());
+    return pWorld;
+}
+
+// Each triangle of one object, in world space, against the other object's world volume.
+bool TestTrianglesAgainstVolume(float fTime, EnTriBasedGeom* pTriangles, EnAVObject* pOwner) {
+    EnCollisionVolume* pVolume = RefreshedWorldVolume(pOwner);
+    const EnTriBasedGeomData* pData = pTriangles->GetTriData();
+    if (!pVolume || !pData) return false;
+    const uint16_t usCount = pData->GetActiveTriangleCount();
+    for (uint16_t t = 0; t < usCount; t++) {
+        EnVector3 *p0, *p1, *p2;
+        pTriangles->GetTriangleWorldPoints(t, p0, p1, p2);
+        if (!p0 || !p1 || !p2) continue;
+        if (TestTriangleAgainstVolume(fTime, *pVolume, pOwner->GetWorldVelocity(), *p0, *p1, *p2,
+                                      pTriangles->GetWorldVelocity()))
+            return true;
+    }
+    return false;
+}
+
+// The reporting form: the first contact fills the record (whose side A is the triangles'
+// object when bTrianglesAreA) and goes to the callbacks.
+int32_t FindTrianglesAgainstVolume(float fTime, EnTriBasedGeom* pTriangles, EnAVObject* pOwner,
+                                   EnCollisionRecord& kRecord, bool bTrianglesAreA) {
+    EnCollisionVolume* pVolume = RefreshedWorldVolume(pOwner);
+    const EnTriBasedGeomData* pData = pTriangles->GetTriData();
+    if (!pVolume || !pData) return 0;
+    EnVector3& kVolumeNormal = bTrianglesAreA ? kRecord.m_kNormalB : kRecord.m_kNormalA;
+    EnVector3& kTriangleNormal = bTrianglesAreA ? kRecord.m_kNormalA : kRecord.m_kNormalB;
+    const uint16_t usCount = pData->GetActiveTriangleCount();
+    for (uint16_t t = 0; t < usCount; t++) {
+        EnVector3 *p0, *p1, *p2;
+        pTriangles->GetTriangleWorldPoints(t, p0, p1, p2);
+        if (!p0 || !p1 || !p2) continue;
+        if (FindTriangleVolumeIntersections(fTime, *pVolume, pOwner->GetWorldVelocity(), *p0, *p1,
+                                            *p2, pTriangles->GetWorldVelocity(), kRecord.m_fTime,
+                                            kRecord.m_kPoint, true, kVolumeNormal,
+                                            kTriangleNormal))
+            return EnAVObject::CallCollisionCallbacks(kRecord) ? 1 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void EnTriBasedGeom::PrepareWorldVertices() {
+    CreateWorldVertices();
+    UpdateWorldVertices();
+    if (m_pOBBRoot) m_pOBBRoot->SetWorldVertices(m_pWorldVertex, GetWorldVertexCapacity());
+}
+
+EnOBBRoot* EnTriBasedGeom::PrepareCollisionTree(float fTime, int32_t iThreshold) {
+    if (!m_pOBBRoot) CreateCollisionTree(iThreshold);
+    if (!m_pOBBRoot) return nullptr;
+    m_pOBBRoot->SetTimeStep(fTime);
+    m_pOBBRoot->SetVelocity(m_worldVelocity);
+    m_pOBBRoot->SetWorldTransform(m_worldRotate, m_worldTranslate, m_worldScale);
+    PrepareWorldVertices();
+    return m_pOBBRoot;
+}
+
+bool EnTriBasedGeom::EnsureCollisionVolume() {
+    if (GetCollisionVolume()) return true;
+    auto spVolume = CallTriangleVolumeHook(GetDataVertexCount(), GetVertices());
+    if (!spVolume) return false;
+    SetCollisionVolume(std::move(spVolume));
+    return GetCollisionVolume() != nullptr;
+}
+
+bool EnTriBasedGeom::TestTrianglesAgainstTriangles(float fTime, EnTriBasedGeom* pOther) {
+    const EnTriBasedGeomData* pMine = GetTriData();
+    const EnTriBasedGeomData* pTheirs = pOther->GetTriData();
+    if (!pMine || !pTheirs) return false;
+    const uint16_t usMine = pMine->GetActiveTriangleCount();
+    const uint16_t usTheirs = pTheirs->GetActiveTriangleCount();
+    for (uint16_t i = 0; i < usMine; i++) {
+        EnVector3 *p0, *p1, *p2;
+        GetTriangleWorldPoints(i, p0, p1, p2);
+        if (!p0 || !p1 || !p2) continue;
+        for (uint16_t j = 0; j < usTheirs; j++) {
+            EnVector3 *q0, *q1, *q2;
+            pOther->GetTriangleWorldPoints(j, q0, q1, q2);
+            if (!q0 || !q1 || !q2) continue;
+            TrianglePair kPair(p0, p1, p2, &m_worldVelocity, q0, q1, q2, &pOther->m_worldVelocity);
+            if (kPair.Test(fTime)) return true;
+        }
+    }
+    return false;
+}
+
+int32_t EnTriBasedGeom::FindTrianglesAgainstTriangles(float fTime, EnTriBasedGeom* pOther,
+                                                      EnCollisionRecord& kRecord) {
+    const EnTriBasedGeomData* pMine = GetTriData();
+    const EnTriBasedGeomData* pTheirs = pOther->GetTriData();
+    if (!pMine || !pTheirs) return 0;
+    const uint16_t usMine = pMine->GetActiveTriangleCount();
+    const uint16_t usTheirs = pTheirs->GetActiveTriangleCount();
+    for (uint16_t i = 0; i < usMine; i++) {
+        EnVector3 *p0, *p1, *p2;
+        GetTriangleWorldPoints(i, p0, p1, p2);
+        if (!p0 || !p1 || !p2) continue;
+        for (uint16_t j = 0; j < usTheirs; j++) {
+            EnVector3 *q0, *q1, *q2;
+            pOther->GetTriangleWorldPoints(j, q0, q1, q2);
+            if (!q0 || !q1 || !q2) continue;
+            TrianglePair kPair(p0, p1, p2, &m_worldVelocity, q0, q1, q2, &pOther->m_worldVelocity);
+            if (kPair.Find(fTime, kRecord.m_fTime, kRecord.m_kPoint, true, kRecord.m_kNormalA,
+                           kRecord.m_kNormalB))
+                return CallCollisionCallbacks(kRecord) ? 1 : 0;
+        }
+    }
+    return 0;
+}
+
+bool EnTriBasedGeom::TestCollision(float fTime, const EnCollisionQuery& kThis,
+                                   const EnCollisionQuery& kOther) {
+    EnAVObject* pOther = kOther.m_pObject;
+    if (!pOther || !TestBoundCollision(fTime, pOther)) return false;
+    const int iMine = PropagationOf(this);
+
+    // A volume made for one of the objects when it has none; without a volume kind that can
+    // make one, the bounds having met is the answer.
+    auto RetestWithVolume = [&](EnTriBasedGeom* pMaker) {
+        if (pMaker->GetCollisionVolume() || !pMaker->EnsureCollisionVolume()) return true;
+        return TestBoundCollision(fTime, pOther);
+    };
+
+    if (EnNode* pNode = EnDynamicCast(EnNode, pOther)) {
+        if (PropagationOf(pNode) != NONE) return pNode->TestCollision(fTime, kOther, kThis);
+        switch (iMine) {
+            case NONE:
+                return true;
+            case USE_TRIANGLES:
+                PrepareWorldVertices();
+                return TestTrianglesAgainstVolume(fTime, this, pNode);
+            case USE_OBBS:
+                return RetestWithVolume(this);
+            default:
+                return false;
+        }
+    }
+
+    auto* pGeom = EnDynamicCast(EnTriBasedGeom, pOther);
+    if (!pGeom) return true;
+    const int iTheirs = PropagationOf(pGeom);
+    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return false;
+    switch (iMine * 3 + iTheirs) {
+        case NONE * 3 + NONE:
+            return true;
+        case NONE * 3 + USE_TRIANGLES:
+            pGeom->PrepareWorldVertices();
+            return TestTrianglesAgainstVolume(fTime, pGeom, this);
+        case NONE * 3 + USE_OBBS:
+            return RetestWithVolume(pGeom);
+        case USE_TRIANGLES * 3 + NONE:
+            PrepareWorldVertices();
+            return TestTrianglesAgainstVolume(fTime, this, pGeom);
+        case USE_TRIANGLES * 3 + USE_TRIANGLES:
+            PrepareWorldVertices();
+            pGeom->PrepareWorldVertices();
+            return TestTrianglesAgainstTriangles(fTime, pGeom);
+        case USE_TRIANGLES * 3 + USE_OBBS:
+            PrepareWorldVertices();
+            pGeom->EnsureCollisionVolume();
+            return TestTrianglesAgainstVolume(fTime, this, pGeom);
+        case USE_OBBS * 3 + NONE:
+            return RetestWithVolume(this);
+        case USE_OBBS * 3 + USE_TRIANGLES:
+            pGeom->PrepareWorldVertices();
+            EnsureCollisionVolume();
+            return TestTrianglesAgainstVolume(fTime, pGeom, this);
+        default: {
+            EnOBBRoot* pMine = PrepareCollisionTree(fTime, kThis.m_iMarker);
+            EnOBBRoot* pTheirs = pGeom->PrepareCollisionTree(fTime, kOther.m_iMarker);
+            if (!pMine || !pTheirs) return false;
+            return pMine->TestCollision(pTheirs, kThis.m_iTreeArgument, kOther.m_iTreeArgument);
+        }
+    }
+}
+
+int32_t EnTriBasedGeom::FindCollisions(float fTime, const EnCollisionQuery& kThis,
+                                       const EnCollisionQuery& kOther) {
+    EnAVObject* pOther = kOther.m_pObject;
+    if (!pOther || !TestBoundCollision(fTime, pOther)) return 0;
+    const int iMine = PropagationOf(this);
+
+    EnCollisionRecord kRecord;
+    kRecord.m_pTopA = kThis.m_pTop;
+    kRecord.m_pTopB = kOther.m_pTop;
+    kRecord.m_pObjectA = this;
+    kRecord.m_pObjectB = pOther;
+    // Where the test answers true on the bounds (or volumes) alone, the search reports the
+    // bound contact.
+    auto ReportBound = [&]() -> int32_t {
+        if (!FindBoundCollisions(fTime, pOther, kRecord)) return 0;
+        return CallCollisionCallbacks(kRecord) ? 1 : 0;
+    };
+
+    if (EnNode* pNode = EnDynamicCast(EnNode, pOther)) {
+        if (PropagationOf(pNode) != NONE) return pNode->FindCollisions(fTime, kOther, kThis);
+        switch (iMine) {
+            case NONE:
+                return ReportBound();
+            case USE_TRIANGLES:
+                PrepareWorldVertices();
+                return FindTrianglesAgainstVolume(fTime, this, pNode, kRecord, true);
+            case USE_OBBS:
+                EnsureCollisionVolume();
+                return ReportBound();
+            default:
+                return 0;
+        }
+    }
+
+    auto* pGeom = EnDynamicCast(EnTriBasedGeom, pOther);
+    if (!pGeom) return 0;
+    const int iTheirs = PropagationOf(pGeom);
+    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return 0;
+    switch (iMine * 3 + iTheirs) {
+        case NONE * 3 + NONE:
+            return ReportBound();
+        case NONE * 3 + USE_TRIANGLES:
+            pGeom->PrepareWorldVertices();
+            return FindTrianglesAgainstVolume(fTime, pGeom, this, kRecord, false);
+        case NONE * 3 + USE_OBBS:
+            pGeom->EnsureCollisionVolume();
+            return ReportBound();
+        case USE_TRIANGLES * 3 + NONE:
+            PrepareWorldVertices();
+            return FindTrianglesAgainstVolume(fTime, this, pGeom, kRecord, true);
+        case USE_TRIANGLES * 3 + USE_TRIANGLES:
+            PrepareWorldVertices();
+            pGeom->PrepareWorldVertices();
+            return FindTrianglesAgainstTriangles(fTime, pGeom, kRecord);
+        case USE_TRIANGLES * 3 + USE_OBBS:
+            PrepareWorldVertices();
+            pGeom->EnsureCollisionVolume();
+            return FindTrianglesAgainstVolume(fTime, this, pGeom, kRecord, true);
+        case USE_OBBS * 3 + NONE:
+            EnsureCollisionVolume();
+            return ReportBound();
+        case USE_OBBS * 3 + USE_TRIANGLES:
+            pGeom->PrepareWorldVertices();
+            EnsureCollisionVolume();
+            return FindTrianglesAgainstVolume(fTime, pGeom, this, kRecord, false);
+        default: {
+            EnOBBRoot* pMine = PrepareCollisionTree(fTime, kThis.m_iMarker);
+            EnOBBRoot* pTheirs = pGeom->PrepareCollisionTree(fTime, kOther.m_iMarker);
+            if (!pMine || !pTheirs) return 0;
+            return pMine->FindCollisions(pTheirs, kThis.m_pTop, kOther.m_pTop, this, pGeom,
+                                         kThis.m_iTreeArgument, kOther.m_iTreeArgument) == 1
+                       ? 1
+                       : 0;
+        }
+    }
 }

@@ -24,6 +24,8 @@ public:
     // Offers the object to the accumulator, then draws the triangle list, tells the controllers
     // the draw is done and counts it.
     void Draw(EnCamera* pCamera) override;
+    // The oriented-box collision tree over the triangles, made once.
+    void CreateCollisionTree(int32_t iThreshold) override { BuildCollisionTree(iThreshold); }
 
     void GetTriangleModelPoints(uint16_t usTriangle, EnVector3*& pP0, EnVector3*& pP1,
                                 EnVector3*& pP2) const override;

@@ -21,6 +21,8 @@ public:
     EnObject* CloneObject() override;
     void AppendMemberStrings(EnTArray<char*>& kStrings) const override;
     void Draw(EnCamera* pCamera) override;
+    // The oriented-box collision tree over the triangles, made once.
+    void CreateCollisionTree(int32_t iThreshold) override { BuildCollisionTree(iThreshold); }
 
     void GetTriangleModelPoints(uint16_t usTriangle, EnVector3*& pP0, EnVector3*& pP1,
                                 EnVector3*& pP2) const override;
