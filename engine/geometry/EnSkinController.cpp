@@ -10,7 +10,34 @@ EN_IMPLEMENT_ABSTRACT_STREAM(EnSkinController);
 
 EnSkinController::~EnSkinController() = default;
 
+void EnSkinController::HoldBones() {
+    std::vector<EnPointer<EnBone>> kHolds;
+    const auto* pTarget = EnDynamicCast(EnAVObject, static_cast<EnObject*>(m_pTarget));
+    for (uint32_t b = 0; b < m_uiBoneCount; b++) {
+        EnBone* pBone = m_pBones[b];
+        if (!pBone) continue;
+        bool bAncestor = false;
+        for (const EnAVObject* p = pTarget ? pTarget->GetParent() : nullptr; p && !bAncestor;
+             p = p->GetParent())
+            bAncestor = p == pBone;
+        if (!bAncestor) kHolds.emplace_back(pBone);
+    }
+    // The new holds are taken before the old ones go, so no bone passes through zero.
+    m_kBoneHolds = std::move(kHolds);
+}
+
+void EnSkinController::SetTarget(EnObjectNET* pTarget) {
+    EnTimeController::SetTarget(pTarget);
+    HoldBones();
+}
+
+void EnSkinController::AfterLinks() {
+    EnTimeController::AfterLinks();
+    HoldBones();
+}
+
 void EnSkinController::FreeBoneData() {
+    m_kBoneHolds.clear();
     m_pBones.reset();
     m_pBoneBounds.reset();
     m_pVertexCounts.reset();
@@ -36,6 +63,7 @@ void EnSkinController::SetBoneData(uint32_t uiBone, EnBone* pBone, uint32_t uiCo
     m_pVertexCounts[uiBone] = uiCount;
     m_ppVertexData[uiBone] = std::make_unique<VertexData[]>(uiCount);
     m_ppVertexIndices[uiBone] = std::make_unique<uint16_t[]>(uiCount);
+    HoldBones();
     if (pData) std::copy_n(pData, uiCount, m_ppVertexData[uiBone].get());
     if (pusIndices) std::copy_n(pusIndices, uiCount, m_ppVertexIndices[uiBone].get());
     // New entries make the old bounds wrong.
@@ -194,6 +222,7 @@ void EnSkinController::CloneFixup(EnObject* pCopy) {
         auto* pBoneCopy = pBone ? EnDynamicCast(EnBone, pBone->GetCloneCopy()) : nullptr;
         pSkinCopy->m_pBones[b] = pBoneCopy ? pBoneCopy : pBone;
     }
+    pSkinCopy->HoldBones();
 }
 
 void EnSkinController::LoadFromStream(EnStream& kStream) {
@@ -238,6 +267,7 @@ void EnSkinController::LinkFromStream(EnStream& kStream) {
     if (!pRecord) return;
     for (uint32_t b = 0; b < m_uiBoneCount && b < pRecord->m_kBoneIDs.size(); b++) {
         m_pBones[b] = kStream.FindLink<EnBone>(pRecord->m_kBoneIDs[b]);
+        if (m_pBones[b]) m_kBoneHolds.emplace_back(m_pBones[b]);
         // A skin without its bone cannot be deformed.
         if (!m_pBones[b]) {
             if (!kStream.HasFailed()) kStream.MarkRecordInvalid();
@@ -288,9 +318,11 @@ bool EnSkinController::EqualsObject(const EnObject* pObject) const {
     for (uint32_t b = 0; b < m_uiBoneCount; b++) {
         const EnBone* pBone = m_pBones[b];
         const EnBone* pOtherBone = pOther->m_pBones[b];
+        // The bones are compared as scene objects, without their subtrees: a mesh hanging
+        // below one of its own bones would otherwise compare itself without end.
         if (!pBone || !pOtherBone) {
             if (pBone != pOtherBone) return false;
-        } else if (!pBone->EqualsObject(pOtherBone)) {
+        } else if (!pBone->EnAVObject::EqualsObject(pOtherBone)) {
             return false;
         }
         if (m_pVertexCounts[b] != pOther->m_pVertexCounts[b]) return false;

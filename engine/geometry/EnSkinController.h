@@ -3,18 +3,21 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/EnBone.h"
 #include "engine/core/EnBoundSphere.h"
+#include "engine/core/EnPointer.h"
 #include "engine/core/EnTimeController.h"
 #include "engine/core/EnVector3.h"
-
-class EnBone;
 
 // Bends one mesh with a hierarchy of bones. For every bone it holds the mesh vertices the bone
 // moves, each with its position in the bone's space and the bone's weight for it; from the
 // bones' skin transforms (relative to the root of the bone hierarchy) it computes the deformed
 // vertex positions, per-bone bounds and the bound of the deformed mesh, all in the space of
 // the hierarchy's root. The concrete controllers decide when to deform and where the result
-// goes. The bones belong to the scene graph: the controller does not hold references on them.
+// goes. The controller holds a reference on each bone, so that a bone outside the scene the
+// mesh is drawn in (a file or clone that brings the controller without the bone's parent) never
+// leaves it pointing at a destroyed bone; a bone above the mesh in the graph is not held, as it
+// holds the mesh and so the controller itself.
 class EnSkinController : public EnTimeController {
     EN_DECLARE_RTTI;
     EN_DECLARE_STREAM;
@@ -39,11 +42,15 @@ public:
     // The copy's bones become the copies of the bones; a bone that was not cloned with it
     // (one outside the cloned subtree) is kept.
     void CloneFixup(EnObject* pCopy) override;
+    // The bones that lie above the new target stop being held (see HoldBones).
+    void SetTarget(EnObjectNET* pTarget) override;
     void LoadFromStream(EnStream& kStream) override;
     void LinkFromStream(EnStream& kStream) override;
     bool RegisterForSave(EnStream& kStream) override;
     void SaveToStream(EnStream& kStream) override;
     bool EqualsObject(const EnObject* pObject) const override;
+    // The scene's links are complete: the bones above the target are known now.
+    void AfterLinks() override;
 
     // Moves the entries to new vertex indices after the mesh was rebuilt: old vertex i goes to
     // piTable[i], or is dropped when that is negative. Each bone then lists the new count of
@@ -84,6 +91,9 @@ protected:
     // and deep copies of the entries.
     void CopyMembers(EnSkinController* pCopy);
     void FreeBoneData();
+    // Takes a reference on every bone that is not an ancestor of the target (an ancestor keeps
+    // the target, and with it this controller, alive: holding it would make a cycle).
+    void HoldBones();
 
     std::unique_ptr<EnBone*[]> m_pBones;
     std::unique_ptr<EnBoundSphere[]> m_pBoneBounds;
@@ -91,4 +101,5 @@ protected:
     std::unique_ptr<uint32_t[]> m_pVertexCounts;
     std::unique_ptr<std::unique_ptr<VertexData[]>[]> m_ppVertexData;
     std::unique_ptr<std::unique_ptr<uint16_t[]>[]> m_ppVertexIndices;
+    std::vector<EnPointer<EnBone>> m_kBoneHolds;
 };

@@ -386,3 +386,40 @@ TEST(EnSkinController, DeformingIgnoresEntriesPastAShrunkenMesh) {
     spSkin->Deform(kOut.data());
     EXPECT_EQ(kOut[0], EnVector3(1, 0, 0));
 }
+
+// The controller holds the bones it deforms with, so a mesh saved or kept without the bone
+// hierarchy still has its bones; a bone above the mesh is not held, so no cycle keeps a
+// released scene alive.
+TEST(EnSkinController, BonesOutsideTheSceneStayAliveAndBonesAboveTheMeshDoNotLeak) {
+    const uint32_t uiLive = EnObject::GetLiveObjectCount();
+    {
+        EnPointer<EnBone> spBone = new EnBone;
+        spBone->SetLocalTranslate(EnVector3(0, 3, 0));
+        EnPointer<EnTriShape> spMesh = MakeMesh(3);
+        Skin(spMesh, {{spBone, {{1, 0, 0, 1}}, {0}}});
+        LoadedScene kScene = LoadSceneBytes(SaveSceneBytes({spMesh}));
+        ASSERT_TRUE(kScene.bLoaded);
+        auto* pMesh = kScene.Get<EnTriShape>(0);
+        ASSERT_NE(pMesh, nullptr);
+        auto* pSkin = EnDynamicCast(EnTriShapeSkinController, pMesh->GetFirstController());
+        ASSERT_NE(pSkin, nullptr);
+        EnBone* pBone = pSkin->GetBone(0);
+        ASSERT_NE(pBone, nullptr);
+        EXPECT_EQ(pBone->GetParent(), nullptr) << "the bone came without any scene around it";
+        pBone->Update(0.0f);
+        pMesh->Update(1.0f);
+        pSkin->PreDraw();
+        EXPECT_EQ(pMesh->GetVertices()[0], EnVector3(1, 3, 0));
+    }
+    {
+        EnPointer<EnNode> spRoot = new EnNode;
+        EnPointer<EnBone> spBone = new EnBone;
+        EnPointer<EnTriShape> spMesh = MakeMesh(3);
+        spRoot->AddChild(spBone);
+        spBone->AddChild(spMesh);
+        Skin(spMesh, {{spBone, {{1, 0, 0, 1}}, {0}}});
+        LoadedScene kScene = RoundTripScene({spRoot});
+        EXPECT_NE(kScene.Get<EnNode>(0), nullptr);
+    }
+    EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive);
+}

@@ -292,3 +292,41 @@ TEST(EnTriShape, LinkRefusesDataOfAnotherKind) {
     EXPECT_FALSE(kScene.bLoaded);
     EXPECT_EQ(kScene.uiError, uint32_t(EnStream::ERROR_BAD_RECORD));
 }
+
+// Baking moves the model data by a rigid transform: given in the parent's space, every point
+// of the shape seen from the parent moves by exactly that transform.
+TEST(EnTriShape, BakedTransformsMoveThePointsAsSeenFromTheParent) {
+    for (bool bInParentSpace : {false, true}) {
+        EnPointer<EnTriShape> spShape =
+            new EnTriShape(3, NewArray<EnVector3>({{1, 0, 0}, {0, 2, 0}, {0, 0, 3}}),
+                           NewArray<EnVector3>({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}), nullptr, nullptr,
+                           1, NewArray<uint16_t>({0, 1, 2}));
+        EnMatrix3 kLocal, kBake;
+        kLocal.MakeRotation(0.8f, EnVector3(0, 0.6f, 0.8f));
+        kBake.MakeRotation(-1.1f, EnVector3(0.8f, 0, 0.6f));
+        spShape->SetLocalRotate(kLocal);
+        spShape->SetLocalTranslate(EnVector3(3, -1, 2));
+        spShape->SetLocalScale(2.0f);
+        spShape->Update(0.0f);
+        std::vector<EnVector3> kBefore;
+        for (int i = 0; i < 3; i++) {
+            const EnVector3& v = spShape->GetVertices()[i];
+            kBefore.push_back(bInParentSpace ? kLocal * (2.0f * v) + EnVector3(3, -1, 2) : v);
+        }
+        const EnVector3 kShift(0.5f, 4, -2);
+        spShape->BakeTransform(kBake, kShift, bInParentSpace);
+        for (int i = 0; i < 3; i++) {
+            const EnVector3& v = spShape->GetVertices()[i];
+            const EnVector3 kAfter = bInParentSpace ? kLocal * (2.0f * v) + EnVector3(3, -1, 2) : v;
+            EXPECT_TRUE(NearVector(kAfter, kBake * kBefore[i] + kShift, 1e-4f))
+                << (bInParentSpace ? "parent space" : "own frame") << ", vertex " << i;
+        }
+        // Normals follow the rotation (seen from the same frame) and keep their length.
+        const EnVector3 kNormal = spShape->GetNormals()[0];
+        const EnVector3 kSeen = bInParentSpace ? kLocal * kNormal : kNormal;
+        const EnVector3 kWant =
+            bInParentSpace ? kBake * (kLocal * EnVector3(1, 0, 0)) : kBake * EnVector3(1, 0, 0);
+        EXPECT_TRUE(NearVector(kSeen, kWant, 1e-5f));
+        EXPECT_EQ(spShape->GetShapeData()->GetBound().GetFlag(), 0);
+    }
+}

@@ -5,6 +5,7 @@
 
 #include "engine/core/EnBone.h"
 #include "engine/core/EnNode.h"
+#include "engine/core/EnRayQuery.h"
 #include "engine/core/EnStream.h"
 #include "engine/core/EnSystem.h"
 #include "engine/geometry/EnAmbientLight.h"
@@ -196,6 +197,51 @@ TEST(GeometryScene, TheLoadedSceneUpdatesAndDraws) {
     EXPECT_EQ(kStage.spRenderer->CallsNamed("DrawParticles").size(), 2u);
     for (const RecordingRender::Call* pCall : kStage.spRenderer->GeometryDraws())
         EXPECT_NE(pCall->m_pEffectState, nullptr) << pCall->m_kName << " is lit";
+}
+
+// Counts and indices overwritten with small or huge values anywhere in a scene must give
+// either a sound scene or a refused file; a scene that loads must update, draw and answer rays
+// (the sanitizer build turns any stray access into a failure).
+TEST(GeometryScene, DamagedScenesAreRefusedOrSafeToUse) {
+    const std::string kGood = SaveSceneBytes({MakeEverything()});
+    const size_t uiBody = SceneHeader().size();
+    uint32_t uiLoaded = 0, uiBadRecords = 0;
+    for (uint32_t uiSeed = 1; uiSeed <= 400; uiSeed++) {
+        RandomSource kRandom(uiSeed);
+        std::string kFile = kGood;
+        for (uint32_t n = kRandom.Int(1, 3); n > 0; n--) {
+            const size_t uiAt = kRandom.Int(uint32_t(uiBody), uint32_t(kFile.size() - 3));
+            const uint32_t uiValue = kRandom.Int(0, 3) == 0 ? 0xFFFF : kRandom.Int(0, 70);
+            kFile[uiAt] = char(uiValue & 0xFF);
+            kFile[uiAt + 1] = char(uiValue >> 8);
+        }
+        LoadedScene kScene = LoadSceneBytes(kFile);
+        if (!kScene.bLoaded) {
+            EXPECT_GE(kScene.uiError, 1u) << kRandom.Seed();
+            EXPECT_LE(kScene.uiError, uint32_t(EnStream::ERROR_BAD_RECORD)) << kRandom.Seed();
+            if (kScene.uiError == EnStream::ERROR_BAD_RECORD) uiBadRecords++;
+            continue;
+        }
+        uiLoaded++;
+        auto* pRoot = kScene.Get<EnAVObject>(0);
+        if (!pRoot) continue;
+        DrawStage kStage;
+        kStage.spCamera->SetViewFrustum({-1.0f, 1.0f, 1.0f, -1.0f, 0.1f, 1000.0f});
+        kStage.spCamera->SetLocalTranslate(EnVector3(-20, 0, 0));
+        kStage.spCamera->SetScene(pRoot);
+        kStage.spCamera->Update(0.0f);
+        pRoot->CreateWorldVertices();
+        pRoot->Update(1.0f);
+        pRoot->UpdateWorldVertices();
+        pRoot->UpdateProperties();
+        pRoot->UpdateEffects();
+        kStage.spCamera->RenderFrame();
+        EnRayQuery kQuery;
+        kQuery.m_bWantNormal = kQuery.m_bWantTexture = kQuery.m_bWantColor = true;
+        pRoot->FindIntersections(EnVector3(-20, 0.5f, 0), EnVector3(1, 0, 0), kQuery);
+    }
+    EXPECT_GT(uiLoaded, 0u);
+    EXPECT_GT(uiBadRecords, 0u) << "some damage must be caught by the records' own checks";
 }
 
 struct LoaderCase {
