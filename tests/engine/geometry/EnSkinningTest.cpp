@@ -27,13 +27,14 @@ EnPointer<EnTriShape> MakeMesh(uint16_t usVertices) {
 }
 
 // A controller on the shape whose bones each move the given entries.
-struct SkinSpec {
+struct BoneEntries {
     EnBone* pBone;
     std::vector<VertexData> kData;
     std::vector<uint16_t> kIndices;
 };
 
-EnPointer<EnTriShapeSkinController> Skin(EnTriShape* pShape, const std::vector<SkinSpec>& kBones) {
+EnPointer<EnTriShapeSkinController> Skin(EnTriShape* pShape,
+                                         const std::vector<BoneEntries>& kBones) {
     EnPointer<EnTriShapeSkinController> spSkin = new EnTriShapeSkinController;
     spSkin->SetBoneCount(uint32_t(kBones.size()));
     for (uint32_t b = 0; b < kBones.size(); b++)
@@ -145,24 +146,24 @@ TEST(EnSkinController, DeformationMatchesTheReferenceOnRandomSkeletons) {
 
         const uint16_t usVertices = uint16_t(kRandom.Int(1, 20));
         EnPointer<EnTriShape> spMesh = MakeMesh(usVertices);
-        std::vector<SkinSpec> kSpecs;
+        std::vector<BoneEntries> kBoneEntries;
         std::vector<std::vector<double>> kExpected(usVertices, std::vector<double>(3, 0.0));
         for (uint32_t b = 0; b < kBones.size(); b++) {
-            SkinSpec kSpec{kBones[b], {}, {}};
+            BoneEntries kEntries{kBones[b], {}, {}};
             for (uint32_t e = kRandom.Int(0, 8); e > 0; e--) {
                 const EnVector3 p = kRandom.Vector(2.0f);
                 const VertexData kEntry{p.x, p.y, p.z, kRandom.Float(0.0f, 1.0f)};
                 const uint16_t usIndex = uint16_t(kRandom.Int(0, usVertices - 1));
-                kSpec.kData.push_back(kEntry);
-                kSpec.kIndices.push_back(usIndex);
+                kEntries.kData.push_back(kEntry);
+                kEntries.kIndices.push_back(usIndex);
                 const double ad[3] = {p.x, p.y, p.z};
                 double aOut[3];
                 kSkin[b].Apply(ad, aOut);
                 for (int i = 0; i < 3; i++) kExpected[usIndex][i] += kEntry.m_fWeight * aOut[i];
             }
-            kSpecs.push_back(std::move(kSpec));
+            kBoneEntries.push_back(std::move(kEntries));
         }
-        EnPointer<EnTriShapeSkinController> spSkin = Skin(spMesh, kSpecs);
+        EnPointer<EnTriShapeSkinController> spSkin = Skin(spMesh, kBoneEntries);
         std::vector<EnVector3> kOut(usVertices);
         spSkin->Deform(kOut.data());
         for (uint16_t i = 0; i < usVertices; i++) {
@@ -190,15 +191,15 @@ TEST(EnSkinController, TheSkinBoundHoldsARigidlyDeformedMesh) {
         spRoot->Update(0.0f);
         const uint16_t usVertices = uint16_t(kRandom.Int(3, 30));
         EnPointer<EnTriShape> spMesh = MakeMesh(usVertices);
-        std::vector<SkinSpec> kSpecs;
-        for (auto& spBone : kBones) kSpecs.push_back({spBone, {}, {}});
+        std::vector<BoneEntries> kBoneEntries;
+        for (auto& spBone : kBones) kBoneEntries.push_back({spBone, {}, {}});
         for (uint16_t i = 0; i < usVertices; i++) {
-            SkinSpec& kSpec = kSpecs[kRandom.Int(0, uint32_t(kBones.size()) - 1)];
+            BoneEntries& kEntries = kBoneEntries[kRandom.Int(0, uint32_t(kBones.size()) - 1)];
             const EnVector3 p = kRandom.Vector(2.0f);
-            kSpec.kData.push_back({p.x, p.y, p.z, 1.0f});
-            kSpec.kIndices.push_back(i);
+            kEntries.kData.push_back({p.x, p.y, p.z, 1.0f});
+            kEntries.kIndices.push_back(i);
         }
-        EnPointer<EnTriShapeSkinController> spSkin = Skin(spMesh, kSpecs);
+        EnPointer<EnTriShapeSkinController> spSkin = Skin(spMesh, kBoneEntries);
         spSkin->ComputeBoneBounds();
         EnBoundSphere kBound;
         ASSERT_TRUE(spSkin->ComputeSkinBound(kBound)) << kRandom.Seed();
