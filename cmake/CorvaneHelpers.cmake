@@ -21,6 +21,10 @@ function(corvane_tests lib)
   if(NOT sources)
     return()
   endif()
+  if(SANITIZE)
+    # Every test binary carries the leak checker's list of what third-party libraries keep.
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/tests/support/ThirdPartyLeaks.cpp)
+  endif()
   add_executable(${lib}_tests ${sources})
   target_link_libraries(${lib}_tests PRIVATE ${lib} ${ARG_LIBS} test_support GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${lib}_tests
