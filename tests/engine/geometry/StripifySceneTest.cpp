@@ -348,3 +348,34 @@ TEST(StripifyScene, DrawsTheSameTrianglesWithTheSameWinding) {
         }
     }
 }
+
+// A closed band that winds round seven times before it meets itself: run on, its one strip has
+// 65,536 indices, one more than a strip length can hold.
+TEST(StripifyScene, AMeshWhoseStripsDoNotFitStaysATriangleList) {
+    const uint32_t uiVertices = 32767, uiTurn = 7;
+    std::vector<uint16_t> kList;
+    for (uint32_t i = 0; i < uiVertices; i++) {
+        const auto a = uint16_t(i), b = uint16_t((i + 1) % uiVertices);
+        const auto c = uint16_t((i + uiTurn) % uiVertices);
+        const auto d = uint16_t((i + uiTurn + 1) % uiVertices);
+        kList.insert(kList.end(), {a, b, c, b, d, c});
+    }
+    EnPointer<EnTriShape> spShape = MakeShape(uint16_t(uiVertices), kList, "Band");
+    ASSERT_FALSE(
+        TriangleStripifier(kList.data(), uint32_t(kList.size() / 3), true).FitsStripsData());
+
+    EnPointer<EnNode> spRoot = new EnNode;
+    spRoot->AddChild(spShape);
+    DebugCapture kCapture;
+    StripifyScene(spRoot, true);
+    EXPECT_EQ(spRoot->GetAt(0), spShape.Get());
+    EXPECT_STREQ(spShape->GetName(), "Band");
+    EXPECT_EQ(kCapture.Text(), "");
+
+    // Without run-on the same band is cut into strips that fit.
+    StripifyScene(spRoot, false);
+    auto* pStrips = EnDynamicCast(EnTriStrips, spRoot->GetAt(0));
+    ASSERT_NE(pStrips, nullptr);
+    EXPECT_EQ(pStrips->GetStripsData()->GetTriangleCount(), kList.size() / 3);
+    EXPECT_TRUE(pStrips->GetStripsData()->HasValidStrips());
+}
