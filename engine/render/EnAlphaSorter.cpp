@@ -45,8 +45,8 @@ void EnAlphaSorter::SetObserveNoSorter(bool bObserve) {
 }
 
 void EnAlphaSorter::SetSortBillboards(bool bSort) {
-    m_usFlags = uint16_t(bSort ? (m_usFlags | SORT_BILLBOARDS_MASK)
-                               : (m_usFlags & ~SORT_BILLBOARDS_MASK));
+    m_usFlags =
+        uint16_t(bSort ? (m_usFlags | SORT_BILLBOARDS_MASK) : (m_usFlags & ~SORT_BILLBOARDS_MASK));
 }
 
 void EnAlphaSorter::LoadFromStream(EnStream& kStream) {
@@ -200,9 +200,10 @@ void EnAlphaSorter::BuildTree(EnAVObject* pScene, float fTime, const ExclusionMa
     EnPointer<EnAVObject> spScene = pScene;
 
     UpdateScene(pScene, fTime);
-    ForEachSelected(pScene, pExclude, [this](EnNode* pParent, uint32_t uiIndex, EnTriShape* pShape) {
-        SplitIntoPlanarPieces(pParent, uiIndex, pShape);
-    });
+    ForEachSelected(pScene, pExclude,
+                    [this](EnNode* pParent, uint32_t uiIndex, EnTriShape* pShape) {
+                        SplitIntoPlanarPieces(pParent, uiIndex, pShape);
+                    });
     UpdateScene(pScene, fTime);
 
     m_pTree = CreateTree();

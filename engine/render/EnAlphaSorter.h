@@ -91,8 +91,7 @@ public:
         // front subtree and then the back subtree, the same at every level.
         void ClearDrawnMarks();
         // Ray search over every record; hits name the proxies' parent nodes.
-        bool FindIntersections(const EnVector3& kOrigin, const EnVector3& kDir,
-                               EnRayQuery& kQuery);
+        bool FindIntersections(const EnVector3& kOrigin, const EnVector3& kDir, EnRayQuery& kQuery);
 
         const EnPlaneEquation& GetPlane() const { return m_plane; }
         const ProxyNode* GetChain() const { return m_spChain.get(); }

@@ -18,8 +18,8 @@ constexpr uint32_t NO_VERTEX = 0xFFFFFFFF;
 // pieces must fit.
 struct WorkMesh {
     std::vector<EnVector3> kPosition;
-    std::vector<EnVector3> kNormal;   // empty when the shape has none
-    std::vector<EnColorRGBA> kColor;  // empty when the shape has none
+    std::vector<EnVector3> kNormal;                // empty when the shape has none
+    std::vector<EnColorRGBA> kColor;               // empty when the shape has none
     std::vector<std::vector<EnVector2>> kTexture;  // one array per texture set
     std::vector<uint32_t> kTriangle;               // three indices per triangle
 
@@ -107,8 +107,8 @@ struct WorkMesh {
             for (int j = 0; j < 3; j++)
                 pList[3 * t + j] = uint16_t(kNewIndex[kTriangle[3 * kTriangles[t] + j]]);
 
-        EnPointer<EnTriShape> spPiece = new EnTriShape(usVertices, pPosition, pNormal, pColor,
-                                                       pTexture, usTriangles, pList);
+        EnPointer<EnTriShape> spPiece =
+            new EnTriShape(usVertices, pPosition, pNormal, pColor, pTexture, usTriangles, pList);
         if (usSets > 1) spPiece->GetShapeData()->SetTextureSets(usSets);
         return spPiece;
     }
@@ -192,7 +192,8 @@ void EnAlphaSorter::SplitInTwo(const EnTriShape* pShape, EnPointer<EnTriShape>& 
     if (uiTriangles < 2) return;
     std::vector<uint32_t> kFirst;
     std::vector<uint32_t> kSecond;
-    for (uint32_t t = 0; t < uiTriangles; t++) (t < uiTriangles / 2 ? kFirst : kSecond).push_back(t);
+    for (uint32_t t = 0; t < uiTriangles; t++)
+        (t < uiTriangles / 2 ? kFirst : kSecond).push_back(t);
     spFirst = kMesh.MakePiece(kFirst);
     spSecond = kMesh.MakePiece(kSecond);
     if (!spFirst || !spSecond) {
@@ -204,8 +205,7 @@ void EnAlphaSorter::SplitInTwo(const EnTriShape* pShape, EnPointer<EnTriShape>& 
 void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* pProxy,
                                        const EnPlaneEquation& kPlane,
                                        EnPointer<EnTriShape>& spFront,
-                                       EnPointer<EnTriShape>& spBack,
-                                       EnPointer<EnTriShape>& spOn) {
+                                       EnPointer<EnTriShape>& spBack, EnPointer<EnTriShape>& spOn) {
     spFront = nullptr;
     spBack = nullptr;
     spOn = nullptr;
@@ -220,8 +220,8 @@ void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* 
         kTranslate = pProxy->GetWorldTranslate();
         fScale = pProxy->GetWorldScale();
     }
-    WorkMesh kMesh;
-    if (fScale == 0.0f || !kMesh.Load(pObject)) {
+    const EnTriShapeData* pData = pObject->GetShapeData();
+    if (fScale == 0.0f || !pData || !pData->GetVertices() || !pData->HasValidIndices()) {
         // A shape collapsed to a point, or one whose triangles cannot be read, cannot be cut;
         // it stays with this node.
         spOn = pObject;
@@ -232,12 +232,15 @@ void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* 
     // A mirroring scale turns the model-space distances round; the sides are the world's.
     const float fSide = fScale < 0.0f ? -1.0f : 1.0f;
 
-    const uint32_t uiVertices = uint32_t(kMesh.kPosition.size());
-    std::vector<float> kDistance(uiVertices);
+    // Most objects lie wholly on one side: they are classified from their own vertices,
+    // without a working copy.
+    const uint16_t usVertices = pData->GetVertexCount();
+    const EnVector3* pVertex = pData->GetVertices();
+    std::vector<float> kDistance(usVertices);
     bool bAnyInFront = false;
     bool bAnyBehind = false;
-    for (uint32_t i = 0; i < uiVertices; i++) {
-        float fD = fSide * (kNormal.Dot(kMesh.kPosition[i]) - fConstant);
+    for (uint16_t i = 0; i < usVertices; i++) {
+        float fD = fSide * (kNormal.Dot(pVertex[i]) - fConstant);
         if (fD > DISTANCE_TOLERANCE)
             bAnyInFront = true;
         else if (fD < -DISTANCE_TOLERANCE)
@@ -258,6 +261,8 @@ void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* 
         spFront = pObject;
         return;
     }
+    WorkMesh kMesh;
+    kMesh.Load(pObject);
 
     // Cut vertices are kept per edge, so the two triangles on either side of a cut edge share
     // one new vertex there. Keys are made of the shape's own 16-bit indices.
@@ -282,7 +287,8 @@ void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* 
         const bool bCut =
             afD[0] * afD[1] < 0.0f || afD[0] * afD[2] < 0.0f || afD[2] * afD[1] < 0.0f;
         if (!bCut) {
-            kSide[t] = afD[0] != 0.0f ? Sign(afD[0]) : (afD[1] != 0.0f ? Sign(afD[1]) : Sign(afD[2]));
+            kSide[t] =
+                afD[0] != 0.0f ? Sign(afD[0]) : (afD[1] != 0.0f ? Sign(afD[1]) : Sign(afD[2]));
             continue;
         }
 
@@ -314,7 +320,8 @@ void EnAlphaSorter::BSPTree::Partition(EnTriShape* pObject, const EnAlphaProxy* 
             Store(NO_VERTEX, a, m, c, iSideC);
         } else {
             // One vertex alone on its side: a triangle there, a quad of two on the other.
-            const int iLone = Sign(afD[0]) == Sign(afD[1]) ? 2 : (Sign(afD[0]) == Sign(afD[2]) ? 1 : 0);
+            const int iLone =
+                Sign(afD[0]) == Sign(afD[1]) ? 2 : (Sign(afD[0]) == Sign(afD[2]) ? 1 : 0);
             const uint32_t a = auiV[iLone];
             const uint32_t b = auiV[(iLone + 1) % 3];
             const uint32_t c = auiV[(iLone + 2) % 3];
