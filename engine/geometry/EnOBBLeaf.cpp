@@ -98,6 +98,6 @@ bool EnOBBLeaf::FindTriangleContact(const EnOBBLeaf& kA, const EnOBBLeaf& kB, fl
     if (!kOwnerA.GetWorldTriangle(kA.m_usTriangle, pA0, pA1, pA2) ||
         !kOwnerB.GetWorldTriangle(kB.m_usTriangle, pB0, pB1, pB2))
         return false;
-    return FindSweptTriangleContact(kOwnerA.GetTimeStep(), kOwnerA.GetVelocity(), *pA0, *pA1,
-                                    *pA2, kOwnerB.GetVelocity(), *pB0, *pB1, *pB2, fTime, kPoint);
+    return FindSweptTriangleContact(kOwnerA.GetTimeStep(), kOwnerA.GetVelocity(), *pA0, *pA1, *pA2,
+                                    kOwnerB.GetVelocity(), *pB0, *pB1, *pB2, fTime, kPoint);
 }

@@ -35,8 +35,11 @@ class EnOBBNode::Builder {
 public:
     Builder(EnOBBRoot& kOwner, const uint32_t* puiTriangles, uint32_t uiCount,
             const EnVector3* pModelVertex, int32_t iThreshold)
-        : m_kOwner(kOwner), m_pModelVertex(pModelVertex), m_iThreshold(iThreshold),
-          m_kP(puiTriangles, puiTriangles + uiCount), m_kS(uiCount) {
+        : m_kOwner(kOwner),
+          m_pModelVertex(pModelVertex),
+          m_iThreshold(iThreshold),
+          m_kP(puiTriangles, puiTriangles + uiCount),
+          m_kS(uiCount) {
         const uint32_t uiAll = kOwner.GetTriangleCount();
         m_kArea.assign(uiAll, 0.0f);
         m_kCentroid.assign(uiAll, EnVector3(0.0f, 0.0f, 0.0f));
@@ -83,8 +86,8 @@ private:
         if (uiFirst == uiLast) {
             const uint32_t t = puiP[uiFirst];
             const EnVector3* p = Corners(t);
-            return std::unique_ptr<EnOBBNode>(new (std::nothrow)
-                                                  EnOBBLeaf(m_kOwner, uint16_t(t), p[0], p[1], p[2]));
+            return std::unique_ptr<EnOBBNode>(
+                new (std::nothrow) EnOBBLeaf(m_kOwner, uint16_t(t), p[0], p[1], p[2]));
         }
         std::unique_ptr<EnOBBNode> spChild(new (std::nothrow) EnOBBNode(m_kOwner));
         if (spChild) BuildSubtree(*spChild, uiFirst, uiLast, puiP, puiS, iDepth);
@@ -319,9 +322,8 @@ int32_t EnOBBNode::FindIntersections(const EnVector3& kOrigin, const EnVector3& 
     return 0;
 }
 
-bool EnOBBNode::PickTriangle(const EnOBBRoot& kOwner, uint16_t usTriangle,
-                             const EnVector3& kOrigin, const EnVector3& kDir, EnRayQuery& kQuery,
-                             EnAVObject* pGeometry) {
+bool EnOBBNode::PickTriangle(const EnOBBRoot& kOwner, uint16_t usTriangle, const EnVector3& kOrigin,
+                             const EnVector3& kDir, EnRayQuery& kQuery, EnAVObject* pGeometry) {
     const EnVector3 *pP0, *pP1, *pP2;
     if (!kOwner.GetWorldTriangle(usTriangle, pP0, pP1, pP2)) return false;
     EnVector3 kPoint;

@@ -63,9 +63,8 @@ protected:
     // A contact between this box and the other one, reported to the callbacks.
     int32_t ReportBoxContact(EnOBBNode* pOther, const Parties& kParties);
     // The ray against one triangle of the owner; a hit is appended to the query.
-    static bool PickTriangle(const EnOBBRoot& kOwner, uint16_t usTriangle,
-                             const EnVector3& kOrigin, const EnVector3& kDir, EnRayQuery& kQuery,
-                             EnAVObject* pGeometry);
+    static bool PickTriangle(const EnOBBRoot& kOwner, uint16_t usTriangle, const EnVector3& kOrigin,
+                             const EnVector3& kDir, EnRayQuery& kQuery, EnAVObject* pGeometry);
     EnOBBRoot& Owner() const { return *m_kBox.m_pOwner; }
 
     EnOBBBox m_kBox;

@@ -47,9 +47,8 @@ std::unique_ptr<EnOBBRoot> EnOBBRoot::Create(uint16_t usTriangles, const uint16_
                                 EnOBBLeaf(kRoot, uint16_t(kUsable[0]), pModelVertex[pusIndex[0]],
                                           pModelVertex[pusIndex[1]], pModelVertex[pusIndex[2]]));
     } else {
-        kRoot.m_spTop.reset(new (std::nothrow) EnOBBNode(kRoot, kUsable.data(),
-                                                         uint32_t(kUsable.size()), pModelVertex,
-                                                         iThreshold));
+        kRoot.m_spTop.reset(new (std::nothrow) EnOBBNode(
+            kRoot, kUsable.data(), uint32_t(kUsable.size()), pModelVertex, iThreshold));
     }
     if (!kRoot.m_spTop) return nullptr;
     return spRoot;
@@ -74,8 +73,8 @@ void EnOBBRoot::SetWorldVertices(const EnVector3* pWorldVertex, uint16_t usCount
     m_usWorldVertices = pWorldVertex ? usCount : 0;
 }
 
-bool EnOBBRoot::GetWorldTriangle(uint16_t usTriangle, const EnVector3*& pP0,
-                                 const EnVector3*& pP1, const EnVector3*& pP2) const {
+bool EnOBBRoot::GetWorldTriangle(uint16_t usTriangle, const EnVector3*& pP0, const EnVector3*& pP1,
+                                 const EnVector3*& pP2) const {
     const size_t uiBase = 3 * size_t(usTriangle);
     if (!m_pWorldVertex || uiBase + 3 > m_kTriList.size()) return false;
     const uint16_t usI0 = m_kTriList[uiBase], usI1 = m_kTriList[uiBase + 1],

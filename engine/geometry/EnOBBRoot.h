@@ -36,8 +36,8 @@ public:
     // negative, box contacts otherwise) until a callback asks to stop: then 1, else 0. Nothing
     // against itself.
     virtual int32_t FindCollisions(EnOBBRoot* pOther, EnAVObject* pTopA, EnAVObject* pTopB,
-                                   EnAVObject* pGeometryA, EnAVObject* pGeometryB,
-                                   int32_t iDepthA, int32_t iDepthB);
+                                   EnAVObject* pGeometryA, EnAVObject* pGeometryB, int32_t iDepthA,
+                                   int32_t iDepthB);
     // Appends a hit to the query for every triangle the world ray meets, in tree order;
     // bHit is set when there was one. Always 0: the search visits every box the ray meets.
     virtual int32_t FindIntersections(const EnVector3& kOrigin, const EnVector3& kDir,

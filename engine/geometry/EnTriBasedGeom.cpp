@@ -94,9 +94,9 @@ void EnTriBasedGeom::BuildCollisionTree(int32_t iThreshold) {
     std::vector<uint16_t> kList(3 * size_t(usTriangles));
     for (uint16_t t = 0; t < usTriangles; t++)
         GetTriangleVertexIndices(t, kList[3 * t], kList[3 * t + 1], kList[3 * t + 2]);
-    m_pOBBRoot = EnOBBRoot::Create(usTriangles, kList.data(), pVertex, GetDataVertexCount(),
-                                   iThreshold)
-                     .release();
+    m_pOBBRoot =
+        EnOBBRoot::Create(usTriangles, kList.data(), pVertex, GetDataVertexCount(), iThreshold)
+            .release();
 }
 
 void EnTriBasedGeom::DestroyWorldVertices() {
@@ -349,8 +349,7 @@ int32_t FindTrianglesAgainstVolume(float fTime, EnTriBasedGeom* pTriangles, EnAV
         if (!p0 || !p1 || !p2) continue;
         if (FindTriangleVolumeIntersections(fTime, *pVolume, pOwner->GetWorldVelocity(), *p0, *p1,
                                             *p2, pTriangles->GetWorldVelocity(), kRecord.m_fTime,
-                                            kRecord.m_kPoint, true, kVolumeNormal,
-                                            kTriangleNormal))
+                                            kRecord.m_kPoint, true, kVolumeNormal, kTriangleNormal))
             return EnAVObject::CallCollisionCallbacks(kRecord) ? 1 : 0;
     }
     return 0;

@@ -86,8 +86,8 @@ bool ComputeBarycentric(const EnVector3& kA, const EnVector3& kB, const EnVector
 
 bool SweepSegmentAgainstPlane(float fTime, const EnVector3& kNormal, float fConstant,
                               const EnVector3& kVelocity, const EnVector3& kStart,
-                              const EnVector3& kEnd, float& fFirst, EnVector3& kFirst,
-                              float& fLast, EnVector3& kLast) {
+                              const EnVector3& kEnd, float& fFirst, EnVector3& kFirst, float& fLast,
+                              EnVector3& kLast) {
     const Parallelogram kShape(fTime, kNormal, fConstant, kVelocity, kStart, kEnd);
 
     // The parallelogram meets the plane in one segment whose ends are all the crossings its
@@ -152,8 +152,8 @@ bool SweepSegmentAgainstTriangle(const EnVector3& kStart, const EnVector3& kEnd,
         }
     } else {
         SweptPoint k0, k1;
-        if (!SweepSegmentAgainstPlane(fTime, kNormal, fConstant, kVelocity, kStart, kEnd,
-                                      k0.fTime, k0.kPoint, k1.fTime, k1.kPoint))
+        if (!SweepSegmentAgainstPlane(fTime, kNormal, fConstant, kVelocity, kStart, kEnd, k0.fTime,
+                                      k0.kPoint, k1.fTime, k1.kPoint))
             return false;
         bMet = ClipAgainstTriangle(k0, k1, kQ0, kQ1, kQ2, kContact);
     }
@@ -189,10 +189,10 @@ bool FindSweptTriangleContact(float fTime, const EnVector3& kVelocityA, const En
     // is carried back to the world by the still triangle's own motion.
     float fTimeA = 3.4028235e38f, fTimeB = 3.4028235e38f;
     EnVector3 kPointA(0.0f, 0.0f, 0.0f), kPointB(0.0f, 0.0f, 0.0f);
-    const bool bA = SweepTriangleEdges(kA0, kA1, kA2, kB0, kB1, kB2, kVelocityA - kVelocityB,
-                                       fTime, fTimeA, kPointA);
-    const bool bB = SweepTriangleEdges(kB0, kB1, kB2, kA0, kA1, kA2, kVelocityB - kVelocityA,
-                                       fTime, fTimeB, kPointB);
+    const bool bA = SweepTriangleEdges(kA0, kA1, kA2, kB0, kB1, kB2, kVelocityA - kVelocityB, fTime,
+                                       fTimeA, kPointA);
+    const bool bB = SweepTriangleEdges(kB0, kB1, kB2, kA0, kA1, kA2, kVelocityB - kVelocityA, fTime,
+                                       fTimeB, kPointB);
     if (!bA && !bB) return false;
     if (bA && (!bB || fTimeA <= fTimeB)) {
         fContactTime = fTimeA;

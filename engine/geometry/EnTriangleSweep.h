@@ -16,8 +16,8 @@ bool ComputeBarycentric(const EnVector3& kA, const EnVector3& kB, const EnVector
 // the plane. False when it does not reach the plane.
 bool SweepSegmentAgainstPlane(float fTime, const EnVector3& kNormal, float fConstant,
                               const EnVector3& kVelocity, const EnVector3& kStart,
-                              const EnVector3& kEnd, float& fFirst, EnVector3& kFirst,
-                              float& fLast, EnVector3& kLast);
+                              const EnVector3& kEnd, float& fFirst, EnVector3& kFirst, float& fLast,
+                              EnVector3& kLast);
 
 // Whether the moving segment meets the still triangle (with its plane N, fConstant) within the
 // step; on a contact earlier than fEarliest, fEarliest and kPoint take its time and point (the

@@ -41,7 +41,9 @@ constexpr int EDGES[3][2] = {{0, 1}, {0, 2}, {1, 2}};
 TrianglePair::TrianglePair(const EnVector3* pP0, const EnVector3* pP1, const EnVector3* pP2,
                            const EnVector3* pVelocityA, const EnVector3* pQ0, const EnVector3* pQ1,
                            const EnVector3* pQ2, const EnVector3* pVelocityB)
-    : m_apP{pP0, pP1, pP2}, m_pVelocityA(pVelocityA), m_apQ{pQ0, pQ1, pQ2},
+    : m_apP{pP0, pP1, pP2},
+      m_pVelocityA(pVelocityA),
+      m_apQ{pQ0, pQ1, pQ2},
       m_pVelocityB(pVelocityB) {
     m_kD = *pQ0 - *pP0;
     m_kV = *pVelocityB - *pVelocityA;
@@ -190,7 +192,8 @@ EnVector3 TrianglePair::CornerB(int i) const {
 
 void TrianglePair::ComputeContactPoint() {
     if (m_uiKind == AXIS_NONE) {
-        // Overlapping at the start: the centroid of the triangle with the larger area.
+        // Overlapping at the start: the centroid of the smaller triangle, which lies nearer
+        // the overlap.
         const bool bUseA = m_kM.SqrLength() >= m_kN.SqrLength();
         const EnVector3* const* apCorner = bUseA ? m_apP : m_apQ;
         m_kPoint = (*apCorner[0] + *apCorner[1] + *apCorner[2]) * (1.0f / 3.0f);
@@ -316,8 +319,8 @@ void TrianglePair::FaceFaceContact() {
     EnVector3 kCross;
     for (const auto& aiEdgeB : EDGES) {
         for (const auto& aiEdgeA : EDGES) {
-            if (CrossCoplanar(q[aiEdgeB[0]], q[aiEdgeB[1]], *m_apP[aiEdgeA[0]],
-                              *m_apP[aiEdgeA[1]], m_kN, kCross)) {
+            if (CrossCoplanar(q[aiEdgeB[0]], q[aiEdgeB[1]], *m_apP[aiEdgeA[0]], *m_apP[aiEdgeA[1]],
+                              m_kN, kCross)) {
                 m_kPoint = kCross + kMotionA;
                 return;
             }

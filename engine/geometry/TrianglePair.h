@@ -28,8 +28,8 @@ public:
     bool Test(float fTMax);
     // The same, and on a contact the first contact time, a point of the contact in world space
     // at that time and, when asked for, the unit normals of A and of B.
-    bool Find(float fTMax, float& fTime, EnVector3& kPoint, bool bWantNormals,
-              EnVector3& kNormalA, EnVector3& kNormalB);
+    bool Find(float fTMax, float& fTime, EnVector3& kPoint, bool bWantNormals, EnVector3& kNormalA,
+              EnVector3& kNormalB);
 
     // Sorts three projections ascending with the corner index of each; equal values keep
     // their corner order.
