@@ -40,6 +40,24 @@ EnD3DPixelFormat EnD3DPixelFormat::FromPixelFormat(const plat::gfx::PixelFormat&
     return kResult;
 }
 
+plat::gfx::PixelFormat EnD3DPixelFormat::ToPixelFormat() const {
+    using namespace plat::gfx;
+    PixelFormat kFormat;
+    kFormat.flags = PixelFormatBits::Rgb;
+    if (m_ucPalettized) {
+        kFormat.flags |= PixelFormatBits::PaletteIndexed8;
+        kFormat.rgbBitCount = 8;
+        return kFormat;
+    }
+    kFormat.rgbBitCount = m_ucBitsPerPixel;
+    kFormat.rMask = m_uiRedMask;
+    kFormat.gMask = m_uiGreenMask;
+    kFormat.bMask = m_uiBlueMask;
+    kFormat.aMask = m_uiAlphaMask;
+    if (m_uiAlphaMask) kFormat.flags |= PixelFormatBits::AlphaPixels;
+    return kFormat;
+}
+
 bool EnD3DPixelFormat::SameChannels(const EnD3DPixelFormat& kOther) const {
     if (m_ucPalettized && kOther.m_ucPalettized) return true;
     return m_uiRedMask == kOther.m_uiRedMask && m_uiGreenMask == kOther.m_uiGreenMask &&

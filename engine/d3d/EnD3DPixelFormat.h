@@ -16,6 +16,8 @@ public:
     // RGB formats get masks, shifts, bit counts and losses per channel (alpha only when the
     // format says it has alpha pixels).
     static EnD3DPixelFormat FromPixelFormat(const plat::gfx::PixelFormat& kFormat);
+    // The surface format this layout describes, for creating surfaces in it.
+    plat::gfx::PixelFormat ToPixelFormat() const;
 
     // Registers the format in the shared table on first use and answers its index (from 1).
     uint32_t GetIndex();

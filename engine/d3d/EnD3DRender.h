@@ -105,6 +105,20 @@ public:
     // render target again and invalidates the textures. False while the surfaces stay lost.
     bool RecoverLostSurfaces();
 
+    // Off-screen targets (usable as textures through their back images) in slots from 1 of the
+    // frame-buffer array; slot 0 is the main frame buffer. 0 when no target can be made.
+    uint32_t CreateRenderTarget(uint32_t uiWidth, uint32_t uiHeight);
+    // Draws into the frame buffer of the slot from now on, with the default view; false for a
+    // slot that holds none, or when the device refuses it (the current target then stays).
+    bool SetRenderTarget(uint32_t uiIndex);
+    EnD3DFrameBuffer* GetFrameBuffer(uint32_t uiIndex) const {
+        return uiIndex < m_kFrameBuffers.GetSize() ? m_kFrameBuffers.GetAt(uiIndex) : nullptr;
+    }
+    uint32_t GetFrameBufferSlots() const { return m_kFrameBuffers.GetSize(); }
+    uint32_t GetFrameBufferCapacity() const { return m_kFrameBuffers.GetAllocatedSize(); }
+    // Every live texture manager lets go of the image's textures (the image is going).
+    static void ReleaseImageEverywhere(EnImage* pImage);
+
     // EnRender.
     const char* GetDisplayFormatInfo() override;
     uint32_t GetRendererField() override { return m_uiCapabilities; }

@@ -102,11 +102,6 @@ EnImage* EnD3DRender::GetBufferSurface(uint32_t uiWhich) {
     return nullptr;
 }
 
-uint32_t EnD3DRender::BlitImage(EnImage*, const EnRect<uint32_t>*, uint32_t, uint32_t, bool) {
-    // Blits need the surface-backed images; until they are there, nothing can be blitted.
-    return 0;
-}
-
 bool EnD3DRender::SetBackgroundColor(const EnColorRGB& kColor) {
     m_uiBackground = PackBackgroundChannel(kColor.r) << 16 | PackBackgroundChannel(kColor.g) << 8 |
                      PackBackgroundChannel(kColor.b);

@@ -309,4 +309,7 @@ void EnD3DRender::OnGeometryDataDestroyed(EnGeometryData* pData) {
 void EnD3DRender::OnDynamicEffectDestroyed(EnDynamicEffect* pEffect) {
     if (m_spLightManager && EnIsKindOf(EnLight, pEffect))
         m_spLightManager->RemoveLight(static_cast<EnLight*>(pEffect));
+    // Texture-effect records name their effects: they are made again without it.
+    if (m_spTexturePipeline && pEffect && !pEffect->IsLight())
+        m_spTexturePipeline->ForgetEffectState();
 }

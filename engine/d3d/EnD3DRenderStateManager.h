@@ -54,6 +54,9 @@ public:
     // Forgets the last alpha and fog properties, so that the first object of a frame sends them.
     void BeginFrame();
     void UpdateRenderStates(EnPropertyState* pState);
+    // Blending and alpha test of one property alone, skipped when it is the property applied
+    // last; the texture pipeline blends its later passes through it.
+    void ApplyAlphaProperty(EnAlphaProperty* pAlpha) { ApplyAlpha(pAlpha); }
     uint32_t GetUnsupportedFeatures(EnPropertyState* pState) const;
     // Normals are renormalised only for a scale visibly away from 1.
     void UpdateNormalizeNormals(float fScale, const EnMatrix3& kRotate,

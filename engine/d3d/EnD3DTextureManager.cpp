@@ -1,5 +1,6 @@
 #include "engine/d3d/EnD3DTextureManager.h"
 
+#include "engine/d3d/EnD3DCachedTextureManager.h"
 #include "engine/d3d/EnD3DRender.h"
 
 using namespace plat::gfx;
@@ -14,10 +15,18 @@ EnD3DTextureManager::ManagerMap& EnD3DTextureManager::SoftwareManagers() {
     return s_kMap;
 }
 
+EnTList<EnD3DTextureManager*>& EnD3DTextureManager::LiveManagers() {
+    static EnTList<EnD3DTextureManager*> s_kManagers(2);
+    return s_kManagers;
+}
+
 EnD3DTextureManager::EnD3DTextureManager(Graphics* pGraphics, Device* pDevice)
-    : m_spGraphics(Ref<Graphics>::Share(pGraphics)), m_spDevice(Ref<Device>::Share(pDevice)) {}
+    : m_spGraphics(Ref<Graphics>::Share(pGraphics)), m_spDevice(Ref<Device>::Share(pDevice)) {
+    LiveManagers().AddTail(this);
+}
 
 EnD3DTextureManager::~EnD3DTextureManager() {
+    LiveManagers().Remove(this);
     for (ManagerMap* pMap : {&HardwareManagers(), &SoftwareManagers()}) {
         EnD3DTextureManager* pFound = nullptr;
         if (pMap->GetAt(m_spGraphics.Get(), pFound) && pFound == this)
@@ -43,9 +52,8 @@ EnD3DTextureManager* EnD3DTextureManager::FindOrCreate(bool bMultitexture, bool 
 EnD3DTextureManager* EnD3DTextureManager::Create(bool bMultitexture, bool bTrueColor,
                                                  Graphics* pGraphics, Device* pDevice,
                                                  const DeviceDesc& kDesc) {
-    (void)bMultitexture;
     EnD3DRender::LogMessage("(Creation): Attempting to create texture manager");
-    std::unique_ptr<EnD3DTextureManager> spManager(new EnD3DTextureManager(pGraphics, pDevice));
+    auto spManager = std::make_unique<EnD3DCachedTextureManager>(pGraphics, pDevice);
     spManager->m_uiMaxWidth = kDesc.maxTextureWidth;
     spManager->m_uiMaxHeight = kDesc.maxTextureHeight;
     if (kDesc.devCaps & DevCapBits::TextureVideoMemory) spManager->m_uiFlags |= FLAG_VIDEO_MEMORY;
@@ -53,8 +61,14 @@ EnD3DTextureManager* EnD3DTextureManager::Create(bool bMultitexture, bool bTrueC
         spManager->m_uiFlags |= FLAG_SQUARE_ONLY;
     if (bTrueColor) spManager->m_uiFlags |= FLAG_TRUE_COLOR;
     if (!spManager->QueryFormats()) return nullptr;
+    spManager->AllocateMemories(bMultitexture &&
+                                (kDesc.devCaps & DevCapBits::SeparateTextureMemories) != 0);
     EnD3DRender::LogMessage("(Creation): Texture manager creation succeeded");
     return spManager.release();
+}
+
+void EnD3DTextureManager::GetFormatTable(const EnD3DPixelFormat* apFormats[FORMAT_COUNT]) const {
+    for (uint32_t i = 0; i < FORMAT_COUNT; i++) apFormats[i] = m_aspFormat[i].get();
 }
 
 bool EnD3DTextureManager::QueryFormats() {
@@ -71,7 +85,9 @@ bool EnD3DTextureManager::QueryFormats() {
         {FORMAT_RGB565, false, 16, {5, 6, 5, 0}},  {FORMAT_RGB888, false, 32, {8, 8, 8, 0}},
     };
     bool bAny = false;
-    auto store = [this, &bAny](uint32_t uiIndex, const EnD3DPixelFormat& kFormat) {
+    auto store = [this, &bAny](uint32_t uiIndex, const EnD3DPixelFormat& kFormat,
+                               const PixelFormat& kSurfaceFormat) {
+        m_akSurfaceFormat[uiIndex] = kSurfaceFormat;
         auto spFormat = std::make_unique<EnD3DPixelFormat>(kFormat);
         spFormat->GetIndex();
         const uint32_t uiBits = spFormat->m_ucBitsPerPixel;
@@ -84,6 +100,7 @@ bool EnD3DTextureManager::QueryFormats() {
     for (const Wanted& kWanted : s_akWanted) {
         bool bFound = false;
         EnD3DPixelFormat kMatch;
+        PixelFormat kMatchFormat;
         const Result eResult = m_spDevice->EnumTextureFormats([&](const PixelFormat& kFormat) {
             if (!(kFormat.flags & PixelFormatBits::Rgb)) return true;
             if (kFormat.flags & PixelFormatBits::PaletteIndexed8) return true;
@@ -93,6 +110,7 @@ bool EnD3DTextureManager::QueryFormats() {
             for (int c = 0; c < (kWanted.m_bAlpha ? 4 : 3); c++)
                 if (kLayout.m_aucBits[c] != kWanted.m_aucChannels[c]) return true;
             kMatch = kLayout;
+            kMatchFormat = kFormat;
             bFound = true;
             return false;
         });
@@ -100,14 +118,16 @@ bool EnD3DTextureManager::QueryFormats() {
             EnD3DRender::LogError("Creation failed: Texture format query failed");
             return false;
         }
-        if (bFound) store(kWanted.m_uiIndex, kMatch);
+        if (bFound) store(kWanted.m_uiIndex, kMatch, kMatchFormat);
     }
 
     bool bFound = false;
+    PixelFormat kPaletteFormat;
     const Result eResult = m_spDevice->EnumTextureFormats([&](const PixelFormat& kFormat) {
         if (!(kFormat.flags & PixelFormatBits::PaletteIndexed8) ||
             (kFormat.flags & PixelFormatBits::AlphaPixels))
             return true;
+        kPaletteFormat = kFormat;
         bFound = true;
         return false;
     });
@@ -123,7 +143,7 @@ bool EnD3DTextureManager::QueryFormats() {
             kPalette.m_aucBits[c] = 0;
             kPalette.m_aucLoss[c] = 8;
         }
-        store(FORMAT_PAL8, kPalette);
+        store(FORMAT_PAL8, kPalette, kPaletteFormat);
     }
     return bAny;
 }
@@ -146,21 +166,3 @@ void EnD3DTextureManager::BeginFrame() {
     m_uiReleasedThisFrame = 0;
     m_uiFrameCounter = 0;
 }
-
-uint32_t EnD3DTextureManager::GetImageFormatIndex(EnImage*) {
-    return FORMAT_NONE;
-}
-
-bool EnD3DTextureManager::PrepareImageSurface(EnImage*) {
-    return false;
-}
-
-bool EnD3DTextureManager::PrecacheImage(EnImage*, bool, bool, int32_t) {
-    return false;
-}
-
-bool EnD3DTextureManager::ReleaseTextures(EnImage*, bool, int32_t) {
-    return true;
-}
-
-void EnD3DTextureManager::InvalidateAllTextures() {}

@@ -62,6 +62,7 @@ class FrameBuffer : public NullRendererTest {
 protected:
     void SetUp() override {
         NullRendererTest::SetUp();
+        m_savedMaker = EnD3DImageHooks::ms_pfnMakeBufferImage;
         EnD3DImageHooks::ms_pfnMakeBufferImage = [](Surface*, Graphics*) -> EnImage* {
             return new EnImage;
         };
@@ -70,9 +71,10 @@ protected:
         m_buffer.reset();
         if (m_device) m_device->ReleaseReference();
         m_device = nullptr;
-        EnD3DImageHooks::ms_pfnMakeBufferImage = nullptr;
+        EnD3DImageHooks::ms_pfnMakeBufferImage = m_savedMaker;
         NullRendererTest::TearDown();
     }
+    EnD3DImageHooks::MakeBufferImageFunction m_savedMaker = nullptr;
     EnD3DDirectDrawDevice* Device() {
         if (!m_device)
             m_device = EnD3DDirectDrawDevice::Create(EnD3DRender::EnumerateDevices()->GetHead());

@@ -46,6 +46,12 @@ TEST_F(RendererCreation, WindowedCreationLogsEachStepInOrder) {
         "(Creation): Attempting to create texture pipeline manager",
         "(Creation): Texture pipeline manager creation succeeded",
         "(Creation): Attempting to initialize multitexturing",
+        // Every pair of the seven formats validates in one pass for each of the four kinds.
+        "(Creation): Device supports vertex-firstsingle pass multitexturing: 196 modes",
+        "(Creation): Device supports more single-pass vertex-first than vertex-last modes",
+        "(Creation): Number of available single-pass multitexture modes: 196",
+        "(Creation): Number of available multi-pass multitexture modes: 0",
+        "(Creation): Number of available invalid multitexture modes: 0",
         "(Creation): D3D device supports alpha blending",
         "(Creation): D3D device is true color (24-32 bits)",
         "(Creation): Renderer creation successful",

@@ -10,7 +10,7 @@
 #include "engine/core/EnStencilProperty.h"
 #include "engine/core/EnTextureModeProperty.h"
 #include "engine/d3d/EnD3DFrameBuffer.h"
-#include "engine/d3d/EnD3DImageHooks.h"
+#include "engine/d3d/EnDDImage.h"
 #include "engine/d3d/EnD3DRender.h"
 #include "engine/d3d/EnD3DRenderStateManager.h"
 #include "tests/engine/d3d/D3DTestSupport.h"
@@ -248,25 +248,22 @@ TEST_F(RendererFrame, BlendFactorsTheDeviceLacksAreReported) {
 }
 
 TEST_F(RendererFrame, BufferImagesComeFromTheCurrentFrameBuffer) {
-    // Without surface images the buffers have none.
-    EXPECT_EQ(m_renderer->GetBufferSurface(1), nullptr);
-    EXPECT_EQ(m_renderer->GetBufferSurface(2), nullptr);
-
-    EnD3DImageHooks::ms_pfnMakeBufferImage = [](Surface*, Graphics*) -> EnImage* {
-        return new EnImage;
-    };
-    ASSERT_NE(Create(0x09), nullptr);
+    // The buffers' images wrap their own surfaces.
     EnD3DFrameBuffer* buffer = m_renderer->GetCurrentFrameBuffer();
+    ASSERT_NE(buffer->GetBackImage(), nullptr);
     EXPECT_EQ(m_renderer->GetBufferSurface(1), buffer->GetBackImage());
     EXPECT_EQ(m_renderer->GetBufferSurface(2), buffer->GetFrontImage());
     EXPECT_NE(buffer->GetFrontImage(), buffer->GetBackImage());
     EXPECT_EQ(m_renderer->GetBufferSurface(3), nullptr);
+    Surface* back = nullptr;
+    ASSERT_TRUE(static_cast<EnDDImage*>(buffer->GetBackImage())->GetSurface(back));
+    EXPECT_EQ(back, buffer->GetBackSurface());
+    EXPECT_EQ(buffer->GetBackImage()->GetWidth(), 640u);
+    EXPECT_EQ(buffer->GetBackImage()->GetHeight(), 480u);
     const uint32_t stamp = buffer->GetBackImage()->GetPixelStamp();
     m_renderer->OpenScene(nullptr);
     m_renderer->CloseScene();
     EXPECT_EQ(buffer->GetBackImage()->GetPixelStamp(), stamp + 1);
-    m_renderer = nullptr;
-    EnD3DImageHooks::ms_pfnMakeBufferImage = nullptr;
 }
 
 }  // namespace
