@@ -36,15 +36,21 @@ float RadiusAlong(const EnOBBBox& kBox, const EnVector3& kAxis) {
            std::fabs(kBox.m_afWorldExtent[2] * kBox.m_akWorldAxis[2].Dot(kAxis));
 }
 
-// Axes in the order 1 to 15: A's three, B's three, then a_i x b_j with i major. The gaps are
-// computed from the axis vector itself rather than from the identities of an orthonormal frame,
-// so that the rounding of nearly parallel axes cannot invent a separation.
+// Axes in the order 1 to 15: A's three, B's three, then a_i x b_j with i major, each as a
+// vector: the contact search needs the axis itself to find the touching features.
 class SweptAxes {
 public:
     SweptAxes(const EnOBBBox& kA, const EnOBBBox& kB)
         : m_kA(kA), m_kB(kB), m_fTime(TimeStepOf(kA)) {
         m_kDiff = kB.m_kWorldCenter - kA.m_kWorldCenter;
         m_kShift = (VelocityOf(kB) - VelocityOf(kA)) * m_fTime;
+        // The same allowance for round-off on the cross axes as the overlap test makes.
+        float fSum = 0.0f;
+        for (int k = 0; k < 3; k++)
+            fSum += std::fabs(m_kDiff.Dot(kA.m_akWorldAxis[k])) +
+                    std::fabs(m_kShift.Dot(kA.m_akWorldAxis[k])) + kA.m_afWorldExtent[k] +
+                    kB.m_afWorldExtent[k];
+        m_fSlack = 1e-6f * fSum;
     }
 
     AxisGap Get(int iAxis) const {
@@ -63,7 +69,7 @@ public:
                 kGap.bUsable = false;
                 return kGap;
             }
-            kGap.fRadius = RadiusAlong(m_kA, kGap.kAxis) + RadiusAlong(m_kB, kGap.kAxis);
+            kGap.fRadius = RadiusAlong(m_kA, kGap.kAxis) + RadiusAlong(m_kB, kGap.kAxis) + m_fSlack;
         }
         kGap.fStart = m_kDiff.Dot(kGap.kAxis);
         kGap.fEnd = kGap.fStart + m_kShift.Dot(kGap.kAxis);
@@ -78,6 +84,7 @@ private:
     float m_fTime;
     EnVector3 m_kDiff;
     EnVector3 m_kShift;  // the relative motion over the whole step
+    float m_fSlack = 0.0f;
 };
 
 float SignToward(float fDot) {
@@ -119,12 +126,53 @@ void EnOBBBox::UpdateWorld(const EnMatrix3& kRotate, const EnVector3& kTranslate
 }
 
 bool EnOBBBox::SweptOverlap(const EnOBBBox& kOther) const {
-    const SweptAxes kAxes(*this, kOther);
-    for (int iAxis = 0; iAxis < 15; iAxis++) {
-        const AxisGap kGap = kAxes.Get(iAxis);
-        if (!kGap.bUsable) continue;
-        if (kGap.fStart > kGap.fRadius && kGap.fEnd > kGap.fRadius) return false;
-        if (kGap.fStart < -kGap.fRadius && kGap.fEnd < -kGap.fRadius) return false;
+    // The hot test of every tree search, so it works in this box's frame: with R_ij = a_i . b_j
+    // the cross axis a_i x b_j has components made of R's entries. Those identities hold only
+    // as far as the float frames are orthonormal, so the cross axes get a slack as large as
+    // that round-off can make their gaps; nearly parallel edges then never separate.
+    const EnVector3* a = m_akWorldAxis;
+    const EnVector3* b = kOther.m_akWorldAxis;
+    const float* ea = m_afWorldExtent;
+    const float* eb = kOther.m_afWorldExtent;
+    const EnVector3 kDiff = kOther.m_kWorldCenter - m_kWorldCenter;
+    const EnVector3 kShift = (VelocityOf(kOther) - VelocityOf(*this)) * TimeStepOf(*this);
+
+    auto Separated = [](float r, float d0, float d1) {
+        return (d0 > r && d1 > r) || (d0 < -r && d1 < -r);
+    };
+
+    float R[3][3], AbsR[3][3], t[3], s[3];
+    for (int i = 0; i < 3; i++) {
+        for (int j = 0; j < 3; j++) {
+            R[i][j] = a[i].Dot(b[j]);
+            AbsR[i][j] = std::fabs(R[i][j]);
+        }
+        t[i] = kDiff.Dot(a[i]);
+        s[i] = kShift.Dot(a[i]);
+    }
+    for (int i = 0; i < 3; i++) {
+        const float r = ea[i] + eb[0] * AbsR[i][0] + eb[1] * AbsR[i][1] + eb[2] * AbsR[i][2];
+        if (Separated(r, t[i], t[i] + s[i])) return false;
+    }
+    for (int j = 0; j < 3; j++) {
+        const float r = ea[0] * AbsR[0][j] + ea[1] * AbsR[1][j] + ea[2] * AbsR[2][j] + eb[j];
+        const float d0 = kDiff.Dot(b[j]);
+        if (Separated(r, d0, d0 + kShift.Dot(b[j]))) return false;
+    }
+
+    const float fSlack =
+        1e-6f * (std::fabs(t[0]) + std::fabs(t[1]) + std::fabs(t[2]) + std::fabs(s[0]) +
+                 std::fabs(s[1]) + std::fabs(s[2]) + ea[0] + ea[1] + ea[2] + eb[0] + eb[1] + eb[2]);
+    for (int i = 0; i < 3; i++) {
+        const int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; j++) {
+            const int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            const float r = ea[i1] * AbsR[i2][j] + ea[i2] * AbsR[i1][j] + eb[j1] * AbsR[i][j2] +
+                            eb[j2] * AbsR[i][j1] + fSlack;
+            const float d0 = t[i2] * R[i1][j] - t[i1] * R[i2][j];
+            const float d1 = d0 + (s[i2] * R[i1][j] - s[i1] * R[i2][j]);
+            if (Separated(r, d0, d1)) return false;
+        }
     }
     return true;
 }
