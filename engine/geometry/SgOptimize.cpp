@@ -173,9 +173,9 @@ bool MergeNodePair(EnNode* pA, EnNode* pB) {
     if (IsFiducial(pA) || IsFiducial(pB) || !LocalTransformsEqual(pA, pB) ||
         !PropertiesEqual(pA, pB) || !EnIsExactKindOf(EnNode, pA) || !EnIsExactKindOf(EnNode, pB))
         return false;
-    // What the exporter's passes ignored but the scene shows: a light of one node must not
-    // reach the other's children, a name the game looks up must not vanish, an animated or
-    // hidden node must not carry its siblings along.
+    // Beyond transform and properties: a light of one node must not reach the other's
+    // children, a name the game looks up must not vanish, and an animated or hidden node must
+    // not pass its motion or its hiding on to its sibling's children.
     if (!EffectsAgree(*pA, *pB) || !NamesAgree(*pA, *pB) ||
         pA->GetAppCulled() != pB->GetAppCulled() || pA->GetFirstController() ||
         pB->GetFirstController())
