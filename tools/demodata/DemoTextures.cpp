@@ -116,9 +116,15 @@ DemoPicture DemoTextures::Fence() {
     for (uint32_t y = 0; y < 64; ++y)
         for (uint32_t x = 0; x < 64; ++x) {
             const bool bRail = y < 4;
-            const bool bWire = (x + y) % 16 < 2 || (x + 64 - y) % 16 < 2;
+            const bool bWire = (x + y) % 16 < 3 || (x + 64 - y) % 16 < 3;
+            // Advertising boards along the foot: red with a white band, then blue.
+            const bool bBoard = y >= 46;
             if (bRail)
                 Put(kPicture, x, y, 150, 155, 160, 255);
+            else if (bBoard && y >= 52 && y < 56)
+                Put(kPicture, x, y, 245, 245, 245, 255);
+            else if (bBoard)
+                Put(kPicture, x, y, x < 32 ? 200 : 30, x < 32 ? 30 : 70, x < 32 ? 35 : 180, 255);
             else if (bWire)
                 Put(kPicture, x, y, 205, 210, 215, 255);
             else

@@ -10,7 +10,7 @@ public:
     static DemoPicture Grass();
     // Road surface across its width (u) and along the road (v): edge lines and a dashed centre.
     static DemoPicture Asphalt();
-    // Chain-link mesh under a top rail; transparent between the wires.
+    // Chain-link mesh between a top rail and advertising boards; transparent between the wires.
     static DemoPicture Fence();
     // Sky around the horizon (u) from the horizon (bottom row) up to the zenith (top row),
     // with clouds; drawn as it is, not lit.

@@ -292,8 +292,8 @@ EnPointer<EnNode> MakePits() {
                                            EnTextureModeProperty::FILTER_BILERP,
                                            EnTextureModeProperty::WRAP_S_WRAP_T));
     DemoMesh kWalls(true, false, true);
-    kWalls.AddBox({-80, -58, 0}, {20, -46, 7}, WHITE, 4.0f, 5.0f);
-    kWalls.AddBox({-20, -56, 7}, {-5, -48, 12}, WHITE, 4.0f, 2.5f);
+    kWalls.AddBox({-40, -58, 0}, {30, -46, 7}, WHITE, 4.0f, 5.0f);
+    kWalls.AddBox({-5, -56, 7}, {10, -48, 12}, WHITE, 4.0f, 2.5f);
     spBuilding->AddChild(Named(kWalls.MakeShape(), "pit_walls"));
     spPits->AddChild(spBuilding);
 
@@ -308,11 +308,11 @@ EnPointer<EnNode> MakePits() {
         const char* pcName;
     };
     const Pane kPanes[] = {
-        {{-76, -58.3f, 2.2f}, {90, 0, 0}, {0, 0, 3.2f}, "pit_windows"},
-        {{-20.3f, -56.3f, 8.5f}, {15.6f, 0, 0}, {0, 0, 2.5f}, "tower_glass_front"},
-        {{-4.7f, -56.3f, 8.5f}, {0, 8.6f, 0}, {0, 0, 2.5f}, "tower_glass_east"},
-        {{-4.7f, -47.7f, 8.5f}, {-15.6f, 0, 0}, {0, 0, 2.5f}, "tower_glass_back"},
-        {{-20.3f, -47.7f, 8.5f}, {0, -8.6f, 0}, {0, 0, 2.5f}, "tower_glass_west"},
+        {{-37, -58.3f, 2.2f}, {64, 0, 0}, {0, 0, 3.2f}, "pit_windows"},
+        {{-5.3f, -56.3f, 8.5f}, {15.6f, 0, 0}, {0, 0, 2.5f}, "tower_glass_front"},
+        {{10.3f, -56.3f, 8.5f}, {0, 8.6f, 0}, {0, 0, 2.5f}, "tower_glass_east"},
+        {{10.3f, -47.7f, 8.5f}, {-15.6f, 0, 0}, {0, 0, 2.5f}, "tower_glass_back"},
+        {{-5.3f, -47.7f, 8.5f}, {0, -8.6f, 0}, {0, 0, 2.5f}, "tower_glass_west"},
     };
     for (const Pane& kPane : kPanes) {
         DemoMesh kMesh(true, false, false);
@@ -324,12 +324,12 @@ EnPointer<EnNode> MakePits() {
     // A warm lamp in front of the garages lights only the pit buildings.
     EnPointer<EnPointLight> spLamp = new EnPointLight;
     spLamp->SetName("pit_lamp");
-    spLamp->SetLocalTranslate(EnVector3(-30, -64, 4));
+    spLamp->SetLocalTranslate(EnVector3(-15, -62, 5));
     spLamp->SetAmbientColor(EnColorRGB(0, 0, 0));
-    spLamp->SetDiffuseColor(EnColorRGB(1.0f, 0.55f, 0.2f));
+    spLamp->SetDiffuseColor(EnColorRGB(1.0f, 0.5f, 0.15f));
     spLamp->SetSpecularColor(EnColorRGB(0, 0, 0));
-    spLamp->SetConstantAttenuation(0.6f);
-    spLamp->SetLinearAttenuation(0.04f);
+    spLamp->SetConstantAttenuation(0.4f);
+    spLamp->SetLinearAttenuation(0.05f);
     spLamp->SetQuadraticAttenuation(0.0f);
     spPits->AddChild(spLamp);
     spPits->AttachEffect(spLamp);
@@ -350,8 +350,8 @@ EnPointer<EnNode> MakeStartGantry() {
     spFrame->AddChild(Named(kFrame.MakeShape(), "gantry_beams"));
     spGantry->AddChild(spFrame);
 
-    // The lamps face the cars coming down the straight (-X). The switch shows one set: red now;
-    // the race start will switch to green.
+    // The lamps face the cars coming down the straight (-X). The switch shows one of its two
+    // sets, red or green.
     EnPointer<EnSwitchNode> spLights = new EnSwitchNode;
     spLights->SetName("start_lights");
     spLights->AttachProperty(
@@ -373,7 +373,7 @@ EnPointer<EnNode> MakeStartGantry() {
 
 EnPointer<EnNode> MakeFences() {
     EnPointer<EnNode> spFences = NamedNode("fences");
-    spFences->AttachProperty(Material(EnColorRGB(0.75f, 0.77f, 0.8f), 0.6f));
+    spFences->AttachProperty(Material(EnColorRGB(0.75f, 0.77f, 0.8f), 0.8f));
     spFences->AttachProperty(new EnTextureProperty(TestTrackScene::FENCE_IMAGE));
     spFences->AttachProperty(TextureMode(EnTextureModeProperty::APPLY_MODULATE,
                                          EnTextureModeProperty::FILTER_BILERP,
@@ -381,7 +381,7 @@ EnPointer<EnNode> MakeFences() {
     spFences->AttachProperty(Blending(true));
     spFences->AttachProperty(DepthBuffer(true, false));
     // Sections along the outside of both straights, each seen from both sides.
-    const float fHeight = 3.0f, fOutside = HAIRPIN_RADIUS + ROAD_WIDTH / 2 + 6;
+    const float fHeight = 3.5f, fOutside = HAIRPIN_RADIUS + ROAD_WIDTH / 2 + 6;
     int iSection = 0;
     for (float y : {-fOutside, fOutside})
         for (float x = -130.0f; x < 110.0f; x += 60.0f, ++iSection) {
@@ -400,7 +400,7 @@ EnPointer<EnNode> MakeGrandstand() {
     spStand->AttachProperty(Material(EnColorRGB(1, 1, 1)));
     spStand->AttachProperty(VertexColors(EnVertexColorProperty::SOURCE_AMB_DIFF,
                                          EnVertexColorProperty::LIGHTING_E_A_D));
-    // Five tiers rising away from the left hairpin, seats in club colours, under a grey roof.
+    // Five tiers rising away from the right hairpin, seats in club colours, under a grey roof.
     const EnColorRGBA kTiers[5] = {{0.15f, 0.3f, 0.8f, 1},
                                    {0.95f, 0.8f, 0.1f, 1},
                                    {0.15f, 0.3f, 0.8f, 1},
@@ -408,14 +408,13 @@ EnPointer<EnNode> MakeGrandstand() {
                                    {0.8f, 0.15f, 0.15f, 1}};
     DemoMesh kMesh(true, true, false);
     for (int k = 0; k < 5; ++k)
-        kMesh.AddBox({-205.0f - 4.0f * float(k + 1), -45, 0},
-                     {-205.0f - 4.0f * float(k), 45, 2.5f * float(k + 1)}, kTiers[k], 1.0f, 15.0f);
-    kMesh.AddBox({-229, -47, 15}, {-203, 47, 15.6f}, EnColorRGBA(0.55f, 0.55f, 0.58f, 1), 1.0f,
-                 15.0f);
-    kMesh.AddBox({-226, -46.5f, 0}, {-225, -45.5f, 15}, EnColorRGBA(0.4f, 0.4f, 0.42f, 1), 1.0f,
-                 15.0f);
-    kMesh.AddBox({-226, 45.5f, 0}, {-225, 46.5f, 15}, EnColorRGBA(0.4f, 0.4f, 0.42f, 1), 1.0f,
-                 15.0f);
+        kMesh.AddBox({205.0f + 4.0f * float(k), -45, 0},
+                     {205.0f + 4.0f * float(k + 1), 45, 2.5f * float(k + 1)}, kTiers[k], 1.0f,
+                     15.0f);
+    const EnColorRGBA kRoof(0.55f, 0.55f, 0.58f, 1), kPost(0.4f, 0.4f, 0.42f, 1);
+    kMesh.AddBox({203, -47, 15}, {229, 47, 15.6f}, kRoof, 1.0f, 15.0f);
+    kMesh.AddBox({225, -46.5f, 0}, {226, -45.5f, 15}, kPost, 1.0f, 15.0f);
+    kMesh.AddBox({225, 45.5f, 0}, {226, 46.5f, 15}, kPost, 1.0f, 15.0f);
     spStand->AddChild(Named(kMesh.MakeShape(), "grandstand_shape"));
     return spStand;
 }
@@ -458,23 +457,28 @@ EnPointer<EnLODNode> MakeTree(const EnVector3& kWhere, int iIndex) {
 
 EnPointer<EnNode> MakeTrees() {
     EnPointer<EnNode> spTrees = NamedNode("trees");
-    const EnVector3 kPlaces[] = {{-60, 10, 0},   {-40, 25, 0},  {50, 5, 0},     {70, 22, 0},
-                                 {-100, -30, 0}, {150, 110, 0}, {-120, 115, 0}, {10, 125, 0},
-                                 {200, -40, 0},  {80, -105, 0}};
+    // Three stand in the foreground outside the main straight, close enough for the detailed
+    // model; the rest are spread over the infield and beyond.
+    const EnVector3 kPlaces[] = {{-25, -98, 0}, {5, -100, 0},  {25, -95, 0}, {50, 5, 0},
+                                 {70, 22, 0},   {20, -20, 0},  {-10, 5, 0},  {90, -25, 0},
+                                 {150, 110, 0}, {200, -40, 0}, {-60, 10, 0}, {10, 125, 0},
+                                 {-120, 115, 0}};
     int i = 0;
     for (const EnVector3& kPlace : kPlaces) spTrees->AddChild(MakeTree(kPlace, i++));
     return spTrees;
 }
 
 EnPointer<EnScreenPolygon> MakeBanner() {
-    // Screen coordinates run from 0 to 1 across the view; the banner sits in the top left.
-    const EnVector3 kCorners[4] = {
-        {0.03f, 0.04f, 0.0f}, {0.43f, 0.04f, 0.0f}, {0.43f, 0.14f, 0.0f}, {0.03f, 0.14f, 0.0f}};
-    const EnVector2 kTexture[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    // Screen coordinates run from 0 to 1 across the view with y upward; the banner sits in the
+    // top left. Its corners go round counter-clockwise from the top left, as the game's
+    // overlays do theirs, with the picture's top row at the top.
+    const float x0 = 0.03f, x1 = 0.43f, y0 = 0.85f, y1 = 0.95f;
+    const EnVector3 kCorners[4] = {{x0, y1, 0.0f}, {x0, y0, 0.0f}, {x1, y0, 0.0f}, {x1, y1, 0.0f}};
+    const EnVector2 kTexture[4] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     const EnColorRGBA kColors[4] = {{0.1f, 0.1f, 0.3f, 0.7f},
-                                    {0.1f, 0.1f, 0.3f, 0.7f},
                                     {0.2f, 0.2f, 0.45f, 0.7f},
-                                    {0.2f, 0.2f, 0.45f, 0.7f}};
+                                    {0.2f, 0.2f, 0.45f, 0.7f},
+                                    {0.1f, 0.1f, 0.3f, 0.7f}};
     EnPointer<EnScreenPolygon> spBanner = new EnScreenPolygon(4, kCorners, kTexture, kColors);
     EnPropertyState* pState = spBanner->GetPropertyState();
     pState->SetProperty(
@@ -499,7 +503,8 @@ TestTrackScene::TestTrackScene() {
     spFog->SetFogColor(EnColorRGB(0.74f, 0.8f, 0.86f));
     m_spRoot->AttachProperty(spFog);
 
-    // Sun from behind the main grandstand side, high in the sky, and a blue-grey sky light.
+    // Sun from the camera's side of the main straight, high in the sky, and a blue-grey sky
+    // light.
     EnPointer<EnNode> spLights = NamedNode("lights");
     EnPointer<EnDirectionalLight> spSun = new EnDirectionalLight;
     spSun->SetName("sun");
@@ -534,9 +539,11 @@ TestTrackScene::TestTrackScene() {
     m_spCamera->SetName(CAMERA_NAME);
     m_spCamera->SetViewFrustum({-FRUSTUM_HALF_WIDTH, FRUSTUM_HALF_WIDTH, FRUSTUM_HALF_HEIGHT,
                                 -FRUSTUM_HALF_HEIGHT, NEAR_DISTANCE, FAR_DISTANCE});
-    m_spCamera->SetLocalTranslate(EnVector3(-60, -170, 32));
+    // From behind the fence of the main straight, looking over the pits and the gantry towards
+    // the far hairpin and its grandstand.
+    m_spCamera->SetLocalTranslate(EnVector3(-62, -102, 9));
     m_spCamera->Update(0.0f);
-    m_spCamera->AimAt(EnVector3(30, -10, 0), EnVector3(0, 0, 1));
+    m_spCamera->AimAt(EnVector3(40, -48, 0), EnVector3(0, 0, 1));
     m_spCamera->SetScene(m_spRoot);
     m_spCamera->AttachScreenPolygon(MakeBanner());
 }

@@ -5,8 +5,8 @@
 
 // The demo data set's test track: a closed road loop of triangle strips over textured ground
 // under a sky dome, lit and vertex-coloured buildings, blended fences and glass for the alpha
-// sorter, fog, start lights on a switch node, trees on level-of-detail nodes, and a camera with
-// a screen-polygon banner that frames the whole of it. The world is Z-up; the main straight
+// sorter, fog, start lights on a switch node, trees on level-of-detail nodes, and a camera
+// over the main straight with a screen-polygon banner. The world is Z-up; the main straight
 // runs along +X at y = -70.
 class TestTrackScene {
 public:
