@@ -36,6 +36,7 @@ std::unique_ptr<EnOBBRoot> EnOBBRoot::Create(uint16_t usTriangles, const uint16_
         if (!IsFinite(p0) || !IsFinite(p1) || !IsFinite(p2)) continue;
         const EnVector3 kCross = (p1 - p0).Cross(p2 - p0);
         if (kCross.x == 0.0f && kCross.y == 0.0f && kCross.z == 0.0f) continue;
+        if (!IsFinite(kCross)) continue;  // coordinates too large to measure an area with
         kUsable.push_back(t);
     }
     if (kUsable.empty()) return nullptr;

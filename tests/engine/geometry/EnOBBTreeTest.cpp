@@ -232,6 +232,23 @@ TEST(EnOBBTree, ACentroidOnTheSplitGoesToTheFirstSideUpToTheMiddle) {
     EXPECT_TRUE(std::count(kSecond.begin(), kSecond.end(), 2));
 }
 
+TEST(EnOBBTree, LopsidedSplitsCannotBuildAnArbitrarilyDeepTree) {
+    // Each triangle twice as far out and twice as large as the one before: every centroid
+    // split peels off the outermost triangle alone, so the tree would be as deep as the mesh
+    // is long; past a fixed depth ranges are halved at their median instead.
+    std::vector<Triangle> kTriangles;
+    for (int k = 0; k < 64; k++) {
+        const float x = std::ldexp(1e-6f, k), d = 0.1f * x;
+        kTriangles.push_back({EnVector3(x, 0, 0), EnVector3(x + d, 0, 0), EnVector3(x, d, 0)});
+    }
+    auto spTree = TreeOf(kTriangles, 1);
+    ASSERT_TRUE(spTree);
+    int iMin = 999, iMax = -1;
+    EXPECT_EQ(LeafDepthRange(spTree->GetTop(), 0, iMin, iMax), 64);
+    EXPECT_GT(iMax, 40) << "the splits are lopsided";
+    EXPECT_LE(iMax, 48 + 5);
+}
+
 TEST(EnOBBTree, ThresholdLeavesSmallRangesWhole) {
     RandomSource kRandom(31);
     const std::vector<Triangle> kThree = RandomSoup(kRandom, 3, 3.0f, 0.5f);
