@@ -167,22 +167,20 @@ void EnD3DCachedTextureManager::MarkUnusable(EnDDImage* pImage, uint32_t uiMemor
 }
 
 bool EnD3DCachedTextureManager::IsValidTextureImage(EnDDImage* pImage) {
-    if (pImage->GetWidth() == 0) {
-        const EnD3DPixelFormat* apFormats[FORMAT_COUNT];
-        GetFormatTable(apFormats);
-        Surface* pSurface = nullptr;
-        uint32_t uiFormat = FORMAT_NONE;
-        if (!pImage->GetSurfaceForFormats(m_spGraphics.Get(), apFormats,
-                                          (m_uiFlags & FLAG_TRUE_COLOR) != 0, pSurface, uiFormat)) {
-            const uint32_t uiError = EnImage::ms_uiLastError;
-            EnD3DRender::LogError(
-                uiError == 5 || uiError == 7
-                    ? "(TexDebug): Create Texture failed: image file not found or of invalid "
-                      "format"
-                    : "(TexDebug): Create Texture failed: image get failed (possible DirectDraw "
-                      "error)");
-            return false;
-        }
+    // The conversion also brings the size up to date when the pixels changed.
+    const EnD3DPixelFormat* apFormats[FORMAT_COUNT];
+    GetFormatTable(apFormats);
+    Surface* pSurface = nullptr;
+    uint32_t uiFormat = FORMAT_NONE;
+    if (!pImage->GetSurfaceForFormats(m_spGraphics.Get(), apFormats,
+                                      (m_uiFlags & FLAG_TRUE_COLOR) != 0, pSurface, uiFormat)) {
+        const uint32_t uiError = EnImage::ms_uiLastError;
+        EnD3DRender::LogError(
+            uiError == 5 || uiError == 7
+                ? "(TexDebug): Create Texture failed: image file not found or of invalid format"
+                : "(TexDebug): Create Texture failed: image get failed (possible DirectDraw "
+                  "error)");
+        return false;
     }
     return IsPowerOfTwo(pImage->GetWidth()) && IsPowerOfTwo(pImage->GetHeight());
 }

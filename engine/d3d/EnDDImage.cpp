@@ -123,6 +123,11 @@ EnDDImage::SurfaceRecord* EnDDImage::FindSurface(Graphics* pGraphics, uint32_t u
     return nullptr;
 }
 
+void EnDDImage::DropSurface(SurfaceRecord* pRecord) {
+    std::erase_if(m_kSurfaces, [pRecord](const auto& sp) { return sp.get() == pRecord; });
+    if (m_kSurfaces.empty()) m_uiFlags &= ~FLAG_SURFACES;
+}
+
 void EnDDImage::AddSurface(Surface* pSurface, uint32_t uiFormatIndex, Graphics* pGraphics) {
     auto spRecord = std::make_unique<SurfaceRecord>();
     spRecord->m_spSurface = Ref<Surface>::Share(pSurface);
@@ -277,6 +282,11 @@ bool EnDDImage::ReloadSurface(SurfaceRecord& kRecord) {
     if (!pRaw) return false;
     SurfaceDesc kDesc;
     if (Failed(kRecord.m_spSurface->GetSurfaceDesc(kDesc))) return false;
+    if (kDesc.width != m_uiWidth || kDesc.height != m_uiHeight) {
+        // The pixels changed size: the surface goes, and the caller makes one that fits.
+        kRecord.m_spSurface.Reset();
+        return false;
+    }
     const bool bChain = (kDesc.caps.caps & SurfaceCapBits::MipMap) != 0;
     if (!CopyPixels(kRecord.m_spSurface.Get(), pRaw, bChain ? std::max(1u, kDesc.mipMapCount) : 1))
         return false;
@@ -298,9 +308,12 @@ bool EnDDImage::GetSurfaceForFormat(Graphics* pGraphics, const EnD3DPixelFormat&
     EnD3DPixelFormat kRegistered = kFormat;
     const uint32_t uiIndex = kRegistered.GetIndex();
     if (SurfaceRecord* pRecord = FindSurface(pGraphics, uiIndex)) {
-        if (pRecord->m_bReload && !ReloadSurface(*pRecord)) return false;
-        pSurface = pRecord->m_spSurface.Get();
-        return pSurface != nullptr;
+        if (!pRecord->m_bReload || ReloadSurface(*pRecord)) {
+            pSurface = pRecord->m_spSurface.Get();
+            return pSurface != nullptr;
+        }
+        if (pRecord->m_spSurface) return false;
+        DropSurface(pRecord);
     }
     if (!HasSource()) {
         ms_uiLastError = ERROR_NOTHING_TO_LOAD;
@@ -321,10 +334,14 @@ bool EnDDImage::GetSurfaceForFormats(Graphics* pGraphics,
         if (spRecord->m_pGraphics != pGraphics) continue;
         for (uint32_t i = 0; i < FORMAT_NONE; i++) {
             if (!apFormats[i] || apFormats[i]->PeekIndex() != spRecord->m_uiFormat) continue;
-            if (spRecord->m_bReload && !ReloadSurface(*spRecord)) return false;
-            pSurface = spRecord->m_spSurface.Get();
-            uiFormat = i;
-            return pSurface != nullptr;
+            if (!spRecord->m_bReload || ReloadSurface(*spRecord)) {
+                pSurface = spRecord->m_spSurface.Get();
+                uiFormat = i;
+                return pSurface != nullptr;
+            }
+            if (spRecord->m_spSurface) return false;
+            DropSurface(spRecord.get());
+            return GetSurfaceForFormats(pGraphics, apFormats, bPrefer32, pSurface, uiFormat);
         }
     }
     if (!HasSource()) {

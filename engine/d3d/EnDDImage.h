@@ -107,6 +107,7 @@ protected:
     bool CopyPixels(plat::gfx::Surface* pSurface, const EnRawImageData* pRaw, uint32_t uiLevels);
     void AddSurface(plat::gfx::Surface* pSurface, uint32_t uiFormatIndex,
                     plat::gfx::Graphics* pGraphics);
+    void DropSurface(SurfaceRecord* pRecord);
     void ReleaseAllSurfaceRecords();
 
     std::vector<std::unique_ptr<SurfaceRecord>> m_kSurfaces;
