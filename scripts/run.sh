@@ -9,7 +9,8 @@ if [ -x "$build/game/app/CorvaneVantor" ]; then
 fi
 # Until the game program exists, show what the engine can do: load every demo scene file.
 if [ -x "$build/tools/enfdump/enfdump" ] && [ -d "$build/data" ]; then
-  find "$build/data" -iname '*.enf' -print0 | xargs -0 -r -n1 "$build/tools/enfdump/enfdump"
-  exit 0
+  echo "The game program does not exist yet. Demo scene files in $build/data:"
+  find "$build/data" -iname '*.enf' -print0 | xargs -0 -r "$build/tools/enfdump/enfdump" -q
+  exit $?
 fi
 echo "Built. The game program does not exist yet; run scripts/test.sh to run the tests."
