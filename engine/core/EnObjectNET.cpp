@@ -36,6 +36,10 @@ EnObjectNET::EnObjectNET() = default;
 
 EnObjectNET::~EnObjectNET() {
     m_spExtraData = nullptr;
+    for (EnTimeController* pController = m_spControllers; pController;
+         pController = pController->GetNext()) {
+        pController->ForgetTarget(this);
+    }
     m_spControllers = nullptr;
 }
 

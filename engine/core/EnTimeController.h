@@ -92,6 +92,10 @@ public:
     float GetLastTime() const { return m_fLastTime; }
 
     EnObjectNET* GetTarget() const { return m_pTarget; }
+    // Told by a dying target, so a controller held elsewhere never points at freed memory.
+    void ForgetTarget(const EnObjectNET* pTarget) {
+        if (m_pTarget == pTarget) m_pTarget = nullptr;
+    }
     EnTimeController* GetNext() const { return m_spNext; }
     // Chain maintenance for EnObjectNET's controller list; nothing else should call it.
     void SetNext(EnTimeController* pNext) { m_spNext = pNext; }

@@ -109,6 +109,21 @@ TEST(EnTimeController, SetTargetMovesTheControllerBetweenChains) {
     EXPECT_EQ(spNew->GetFirstController(), pResident);
 }
 
+TEST(EnTimeController, AControllerHeldElsewhereForgetsItsDyingTarget) {
+    EnPointer<TestController> spHeld = new TestController;
+    EnPointer<TestController> spSecond = new TestController;
+    {
+        EnPointer<TestLeaf> spTarget = new TestLeaf;
+        spSecond->SetTarget(spTarget);
+        spHeld->SetTarget(spTarget);
+        ASSERT_EQ(spHeld->GetTarget(), spTarget.Get());
+    }
+    EXPECT_EQ(spHeld->GetTarget(), nullptr);
+    EXPECT_EQ(spSecond->GetTarget(), nullptr);
+    EXPECT_EQ(spHeld->GetNext(), spSecond.Get()) << "the chain itself is left as it was";
+    spHeld->SetTarget(nullptr);  // must not touch the freed target
+}
+
 TEST(EnTimeController, UpdatesRunInChainOrderAndAnimationsStartDownTheTree) {
     EnPointer<EnNode> spRoot = new EnNode;
     auto* pLeaf = new TestLeaf;
