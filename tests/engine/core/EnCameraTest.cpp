@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/core/EnCamera.h"
 #include "engine/core/EnNode.h"
 #include "engine/core/EnPointer.h"
 #include "engine/core/EnStream.h"
 #include "engine/core/EnViewerStrings.h"
+#include "tests/support/RecordingRender.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -265,6 +268,43 @@ TEST(EnCamera, ExtraCullingPlanesFollowTheFrustumPlanes) {
     EXPECT_EQ(spCamera->AddCullingPlane(kPlane), UINT32_MAX);
     spCamera->RemoveExtraCullingPlanes();
     EXPECT_EQ(spCamera->GetCullingPlaneCount(), 6u);
+}
+
+TEST(EnCamera, SubmitsOnlyThePlanesItsMaskLeavesOpen) {
+    struct Case {
+        std::vector<uint32_t> masked;
+        std::vector<uint32_t> submitted;  // culling-plane indexes, in order
+        uint32_t frustumBits;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{}, {0, 1, 2, 3, 4, 5, 6, 7}, 0x3F, "nothing masked"},
+        {{1, 7}, {0, 2, 3, 4, 5, 6}, 0x3D, "a frustum and an extra plane masked"},
+        {{0, 1, 2, 3, 4, 5}, {6, 7}, 0, "only the extra planes"},
+        {{0, 1, 2, 3, 4, 5, 6, 7}, {}, 0, "every plane masked"},
+    };
+    EnPointer<RecordingRender> spRenderer = new RecordingRender;
+    EnPointer<EnCamera> spCamera = new EnCamera;
+    spCamera->SetRenderer(spRenderer);
+    // Two extra planes outgrow the scratch array's first six entries.
+    spCamera->AddCullingPlane(EnPlaneEquation(EnVector3(0.0f, 1.0f, 0.0f), 2.0f));
+    spCamera->AddCullingPlane(EnPlaneEquation(EnVector3(0.0f, 0.0f, 1.0f), 3.0f));
+    for (const Case& c : cases) {
+        for (uint32_t i : c.masked) spCamera->SetPlaneMaskBit(i);
+        spRenderer->m_kCalls.clear();
+        spCamera->SubmitActivePlanes();
+        for (uint32_t i : c.masked) spCamera->ClearPlaneMaskBit(i);
+
+        const auto kCalls = spRenderer->CallsNamed("SetClipPlanes");
+        ASSERT_EQ(kCalls.size(), 1u) << c.what;
+        const RecordingRender::Call& kCall = *kCalls[0];
+        EXPECT_EQ(kCall.m_uiPlanes, c.submitted.size()) << c.what;
+        EXPECT_EQ(kCall.m_uiFrustumBits, c.frustumBits) << c.what;
+        EXPECT_EQ(kCall.m_uiFrustumPlanes, uint32_t(std::popcount(c.frustumBits))) << c.what;
+        ASSERT_EQ(kCall.m_kPlanes.size(), c.submitted.size()) << c.what;
+        for (size_t i = 0; i < c.submitted.size(); i++)
+            EXPECT_EQ(kCall.m_kPlanes[i], spCamera->GetCullingPlane(c.submitted[i])) << c.what;
+    }
 }
 
 TEST(EnCamera, PlaneMaskBitsCoverAllFourWords) {
