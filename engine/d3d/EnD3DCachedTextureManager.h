@@ -54,8 +54,7 @@ public:
     // the format and its depth class.
     static uint32_t MakeKey(uint32_t uiWidthLog, uint32_t uiHeightLog, bool bMipmap,
                             uint32_t uiFormat, uint32_t uiDepthClass);
-    // Algorithms of the cache, open for tests: the description of the image's texture (false
-    // when it can have none).
+    // The description of the image's texture, open for tests (false when it can have none).
     bool DescribeTexture(EnDDImage* pImage, TextureDesc& kDesc);
 
     bool UsesTwoMemories() const { return m_bTwoMemories; }
@@ -110,7 +109,6 @@ private:
     Memory m_akMemory[2];
     bool m_bEvictionForbidden = false;
     bool m_bTwoMemories = false;
-    uint32_t m_uiCurrentMemory = 0;
     EnD3DTextureRecord* m_pFree = nullptr;
     std::vector<std::unique_ptr<EnD3DTextureRecord[]>> m_kBlocks;
     uint32_t m_auiOwner[2] = {};
