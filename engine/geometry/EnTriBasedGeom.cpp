@@ -450,14 +450,15 @@ bool EnTriBasedGeom::TestCollision(float fTime, const EnCollisionQuery& kThis,
             case USE_OBBS:
                 return RetestWithVolume(this);
             default:
-                return false;
+                // The unnamed fourth mode looks no further than the bounds.
+                return true;
         }
     }
 
     auto* pGeom = EnDynamicCast(EnTriBasedGeom, pOther);
     if (!pGeom) return true;
     const int iTheirs = PropagationOf(pGeom);
-    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return false;
+    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return true;
     switch (iMine * 3 + iTheirs) {
         case NONE * 3 + NONE:
             return true;

@@ -103,7 +103,8 @@ struct VolumeKind {
 
 }  // namespace
 
-TEST(EnTriBasedGeomCollision, NoOtherObjectAndNoModeMeetNothing) {
+// The test stops at the bounds for the fourth mode; the search reports nothing for it.
+TEST(EnTriBasedGeomCollision, NoOtherObjectMeetsNothingAndTheFourthModeOnlyTheBounds) {
     EnPointer<EnTriShape> spA = MakeSoup({kWall});
     EnPointer<EnTriShape> spB = MakeSoup({kSpear});
     Place(spA, EnVector3(0, 0, 0), EnVector3(0, 0, 0));
@@ -115,11 +116,11 @@ TEST(EnTriBasedGeomCollision, NoOtherObjectAndNoModeMeetNothing) {
     for (int iMine : {0, 1, 2, 3}) {
         SetMode(spA, iMine);
         SetMode(spB, 3);
-        EXPECT_FALSE(spA->TestCollision(0.1f, Side(spA), Side(spB))) << "mine " << iMine;
+        EXPECT_TRUE(spA->TestCollision(0.1f, Side(spA), Side(spB))) << "mine " << iMine;
         EXPECT_EQ(spA->FindCollisions(0.1f, Side(spA), Side(spB)), 0) << "mine " << iMine;
         SetMode(spA, 3);
         SetMode(spB, iMine);
-        EXPECT_FALSE(spA->TestCollision(0.1f, Side(spA), Side(spB))) << "theirs " << iMine;
+        EXPECT_TRUE(spA->TestCollision(0.1f, Side(spA), Side(spB))) << "theirs " << iMine;
         EXPECT_EQ(spA->FindCollisions(0.1f, Side(spA), Side(spB)), 0) << "theirs " << iMine;
     }
 }
@@ -308,7 +309,8 @@ TEST(EnTriBasedGeomCollision, NodesDecideWhenTheirBitsAreSet) {
     EXPECT_EQ(kRecorder.kRecords[0].m_pTopB, spNode.Get());
     EXPECT_EQ(kRecorder.kRecords[0].m_pObjectA, spSpear.Get());
 
-    // With the node's bits clear: the bounds alone for NONE, the node's volume for triangles.
+    // With the node's bits clear: the bounds alone for NONE and the fourth mode, the node's
+    // volume for triangles.
     SetMode(spNode, 0);
     SetMode(spWall, 0);
     EXPECT_TRUE(spWall->TestCollision(0.1f, Side(spWall), Side(spNode)));
@@ -317,7 +319,8 @@ TEST(EnTriBasedGeomCollision, NodesDecideWhenTheirBitsAreSet) {
     SetMode(spWall, 2);
     EXPECT_TRUE(spWall->TestCollision(0.1f, Side(spWall), Side(spNode)));
     SetMode(spWall, 3);
-    EXPECT_FALSE(spWall->TestCollision(0.1f, Side(spWall), Side(spNode)));
+    EXPECT_TRUE(spWall->TestCollision(0.1f, Side(spWall), Side(spNode)));
+    EXPECT_EQ(spWall->FindCollisions(0.1f, Side(spWall), Side(spNode)), 0);
 }
 
 TEST(EnTriBasedGeomCollision, TrianglesMeetAVolumeOneByOne) {
