@@ -12,6 +12,9 @@ EN_IMPLEMENT_STREAM(EnLODNode);
 
 namespace {
 constexpr uint32_t RANGE_RECORD_BYTES = 5 * 4;  // near, far, loc
+// A child index without a range is written as this empty range (the count stays honest), and
+// compares as it: neither holds any distance, and a saved node must equal its loaded copy.
+const EnLODNode::Range NO_RANGE;
 }
 
 EnLODNode::EnLODNode() = default;
@@ -70,10 +73,8 @@ void EnLODNode::LoadFromStream(EnStream& kStream) {
 void EnLODNode::SaveToStream(EnStream& kStream) {
     EnSwitchNode::SaveToStream(kStream);
     kStream.WriteI32(int32_t(m_ranges.size()));
-    // An index without a range is written as an empty range, so the count stays honest.
-    static const Range s_kEmpty;
     for (const auto& spRange : m_ranges) {
-        const Range& kRange = spRange ? *spRange : s_kEmpty;
+        const Range& kRange = spRange ? *spRange : NO_RANGE;
         kStream.WriteF32(kRange.m_fNear);
         kStream.WriteF32(kRange.m_fFar);
         kRange.m_kLoc.Save(kStream);
@@ -85,14 +86,10 @@ bool EnLODNode::EqualsObject(const EnObject* pObject) const {
     const auto* pOther = EnDynamicCast(EnLODNode, pObject);
     if (!pOther || m_ranges.size() != pOther->m_ranges.size()) return false;
     for (size_t i = 0; i < m_ranges.size(); i++) {
-        const Range* pRange = m_ranges[i].get();
-        const Range* pOtherRange = pOther->m_ranges[i].get();
-        if (!pRange || !pOtherRange) {
-            if (pRange || pOtherRange) return false;
-            continue;
-        }
-        if (pRange->m_fNear != pOtherRange->m_fNear || pRange->m_fFar != pOtherRange->m_fFar ||
-            !(pRange->m_kLoc == pOtherRange->m_kLoc))
+        const Range& kRange = m_ranges[i] ? *m_ranges[i] : NO_RANGE;
+        const Range& kOtherRange = pOther->m_ranges[i] ? *pOther->m_ranges[i] : NO_RANGE;
+        if (kRange.m_fNear != kOtherRange.m_fNear || kRange.m_fFar != kOtherRange.m_fFar ||
+            !(kRange.m_kLoc == kOtherRange.m_kLoc))
             return false;
     }
     return GetPositionInRange() == pOther->GetPositionInRange();

@@ -6,7 +6,9 @@
 
 #include "engine/core/EnFltAnimationNode.h"
 #include "engine/core/EnLODNode.h"
+#include "engine/core/EnStream.h"
 #include "tests/engine/core/SceneTestObjects.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -202,6 +204,29 @@ TEST(EnLODNode, ChildrenWithoutARangeAreNeverChosen) {
     ASSERT_EQ(spOther->m_kOtherQueries.size(), 2u);
     EXPECT_EQ(spOther->m_kOtherQueries[1].m_pObject, spShort->GetAt(1));
     EXPECT_EQ(spOther->m_kOtherQueries[1].m_iMarker, 0);
+}
+
+TEST(EnLODNode, AChildWithoutARangeLoadsBackEqual) {
+    // The file has no way to say "no range": the gap is written as an empty range, which,
+    // like a missing one, holds no distance.
+    EnPointer<EnLODNode> spLOD = new EnLODNode;
+    AddLeaves(*spLOD, {{0, 0, 0}, {0, 0, 0}});
+    spLOD->SetRange(5, 10, 1);
+    TempDir kDir;
+    ASSERT_FALSE(SaveScene(kDir.File("lod.enf"), {spLOD}).empty());
+    EnStream kStream;
+    ASSERT_TRUE(kStream.Load(kDir.File("lod.enf").c_str()));
+    auto* pLoaded = EnDynamicCast(EnLODNode, kStream.GetObjectAt(0));
+    ASSERT_NE(pLoaded, nullptr);
+    EXPECT_TRUE(pLoaded->EqualsObject(spLOD));
+    EXPECT_TRUE(spLOD->EqualsObject(pLoaded));
+
+    EnPointer<EnLODNode> spOther = new EnLODNode;
+    AddLeaves(*spOther, {{0, 0, 0}, {0, 0, 0}});
+    spOther->SetRange(0, 1, 0);
+    spOther->SetRange(5, 10, 1);
+    EXPECT_FALSE(spOther->EqualsObject(spLOD));
+    EXPECT_FALSE(spLOD->EqualsObject(spOther));
 }
 
 TEST(EnLODNode, OverlappingRangesLeaveTheLastMatchAndPreDrawEachMatch) {
