@@ -10,6 +10,8 @@
 #include "engine/geometry/EnOBBNode.h"
 #include "engine/geometry/EnOBBRoot.h"
 #include "engine/geometry/EnTriStrip.h"
+#include "engine/geometry/EnTriStrips.h"
+#include "engine/geometry/EnTriStripsData.h"
 #include "engine/geometry/EnTriangleSweep.h"
 #include "engine/geometry/EnTriangles.h"
 #include "engine/geometry/EnTrianglesData.h"
@@ -214,6 +216,33 @@ TEST(EnTriBasedGeomCollision, TrianglePairsAndTreesReportTheFirstContact) {
         EXPECT_NEAR(r.m_fTime, 0.25f, 1e-5f) << "the spear's tip reaches the wall";
         EXPECT_NEAR(r.m_kPoint.x, 0.0f, 1e-5f);
     }
+}
+
+TEST(EnTriBasedGeomCollision, StripSetsHaveNoTreeSoTreeModeMeetsNothing) {
+    // The wall as a strip set, with the spear flying through it during the step.
+    EnPointer<EnTriStrips> spWall = new EnTriStrips(new EnTriStripsData(
+        3, NewArray<EnVector3>({kWall[0], kWall[1], kWall[2]}), nullptr, nullptr, nullptr, 1, 1,
+        NewArray<uint16_t>({3}), NewArray<uint16_t>({0, 1, 2})));
+    EnPointer<EnTriShape> spSpear = MakeSoup({kSpear});
+    Place(spWall, EnVector3(0, 0, 0), EnVector3(0, 0, 0));
+    Place(spSpear, EnVector3(-3, 0, 0), EnVector3(8, 0, 0));
+    struct Case {
+        int iMode;
+        bool bContact;
+    };
+    for (const Case& c : {Case{1, true}, Case{2, false}}) {
+        SetMode(spWall, c.iMode);
+        SetMode(spSpear, c.iMode);
+        EXPECT_EQ(spWall->TestCollision(0.5f, Side(spWall), Side(spSpear)), c.bContact)
+            << "mode " << c.iMode;
+        EXPECT_EQ(spSpear->TestCollision(0.5f, Side(spSpear), Side(spWall)), c.bContact)
+            << "mode " << c.iMode;
+        Recorder kRecorder;
+        spWall->SetCollisionCallback(&Record, &kRecorder);
+        spWall->FindCollisions(0.5f, Side(spWall), Side(spSpear));
+        EXPECT_EQ(kRecorder.kRecords.size(), c.bContact ? 1u : 0u) << "mode " << c.iMode;
+    }
+    EXPECT_EQ(spWall->GetOBBRoot(), nullptr);
 }
 
 TEST(EnTriBasedGeomCollision, EveryTriangleKindWithAListBuildsTheSameTree) {
