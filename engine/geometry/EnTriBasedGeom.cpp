@@ -450,15 +450,14 @@ bool EnTriBasedGeom::TestCollision(float fTime, const EnCollisionQuery& kThis,
             case USE_OBBS:
                 return RetestWithVolume(this);
             default:
-                // The unnamed fourth mode looks no further than the bounds.
-                return true;
+                return false;
         }
     }
 
     auto* pGeom = EnDynamicCast(EnTriBasedGeom, pOther);
     if (!pGeom) return true;
     const int iTheirs = PropagationOf(pGeom);
-    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return true;
+    if (iMine > USE_OBBS || iTheirs > USE_OBBS) return false;
     switch (iMine * 3 + iTheirs) {
         case NONE * 3 + NONE:
             return true;
