@@ -450,6 +450,8 @@ bool EnTriBasedGeom::TestCollision(float fTime, const EnCollisionQuery& kThis,
             case USE_OBBS:
                 return RetestWithVolume(this);
             default:
+                // The fourth, unnamed mode asks for no collision of any kind: answering true
+                // would report contacts nothing asked for.
                 return false;
         }
     }
