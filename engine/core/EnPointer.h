@@ -47,3 +47,14 @@ public:
 private:
     T* m_pObject;
 };
+
+// A new smart pointer (one more reference) to the object stored at a place: how list and array
+// elements are read out and kept beyond the container's own reference.
+template <class T>
+EnPointer<T> GetCopy(const EnPointer<T>& spPlace) {
+    return spPlace;
+}
+template <class T>
+EnPointer<T> GetCopy(T* const& pPlace) {
+    return EnPointer<T>(pPlace);
+}

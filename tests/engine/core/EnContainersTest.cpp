@@ -272,6 +272,24 @@ TEST(EnPointer, AssignmentKeepsOneReferencePerHolder) {
     EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive);
 }
 
+TEST(EnPointer, GetCopyKeepsAnElementBeyondItsSlot) {
+    uint32_t uiLive = EnObject::GetLiveObjectCount();
+    {
+        EnTArray<EnPointer<ContainerItem>> kArray(2, 1);
+        kArray.Add(new ContainerItem);
+        EnPointer<ContainerItem> spKept = GetCopy(kArray.GetAt(0));
+        EXPECT_EQ(spKept->GetRefCount(), 2);
+        kArray.RemoveAll();
+        EXPECT_EQ(spKept->GetRefCount(), 1);
+
+        EnTArray<ContainerItem*> kRaw(1, 1);  // holds no reference of its own
+        kRaw.Add(spKept.Get());
+        EXPECT_EQ(GetCopy(kRaw.GetAt(0))->GetRefCount(), 2);
+        EXPECT_EQ(spKept->GetRefCount(), 1);
+    }
+    EXPECT_EQ(EnObject::GetLiveObjectCount(), uiLive);
+}
+
 TEST(EnPointer, AssigningAnObjectKeptAliveOnlyByTheOldOneIsSafe) {
     uint32_t uiLive = EnObject::GetLiveObjectCount();
     EnPointer<ContainerItem> spHead = new ContainerItem;
