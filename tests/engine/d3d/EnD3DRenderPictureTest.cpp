@@ -30,6 +30,7 @@
 #include "platform/gfx/gl/GlBackend.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowClass.h"
+#include "tests/support/GlRenderWindow.h"
 
 namespace {
 
@@ -95,45 +96,20 @@ class RenderPicture : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
-        if (!GlBackend::Available(&why)) GTEST_SKIP() << "no OpenGL display: " << why;
-        m_backend = std::make_shared<GlBackend>();
-        Backend::Install(m_backend);
-        EnD3DRender::DiscardDeviceList();
-        plat::WindowClassDesc cls;
-        cls.name = "EnD3DRenderPicture";
-        plat::WindowClass::Register(cls);
-        m_window = plat::Window::Create("EnD3DRenderPicture", "picture", plat::WindowStyle::Popup,
-                                        0, 0, kWidth, kHeight);
-        ASSERT_NE(m_window, nullptr);
-        m_renderer = EnD3DRender::Create(0, kWidth, kHeight, 0x09, m_window, nullptr, nullptr);
-        ASSERT_NE(m_renderer, nullptr) << EnD3DRender::GetLastError();
+        if (!GlRenderWindow::DisplayAvailable(&why)) GTEST_SKIP() << "no OpenGL display: " << why;
+        ASSERT_TRUE(m_gl.Open(0x09)) << m_gl.Problem();
+        m_renderer = m_gl.Renderer();
     }
     void TearDown() override {
         m_camera = nullptr;
         m_renderer = nullptr;
-        if (m_window) m_window->Destroy();
-        plat::WindowClass::Unregister("EnD3DRenderPicture");
-        EnD3DRender::DiscardDeviceList();
-        Backend::Install(nullptr);
+        m_gl.Close();
     }
 
-    std::vector<uint32_t> ReadBack() {
-        std::vector<uint32_t> pixels(kWidth * kHeight);
-        Surface* back = m_renderer->GetCurrentFrameBuffer()->GetBackSurface();
-        SurfaceDesc desc;
-        EXPECT_EQ(back->Lock(nullptr, desc, LockBits::Wait | LockBits::ReadOnly), Result::Ok);
-        EXPECT_EQ(desc.pixelFormat.rgbBitCount, 32u);
-        for (uint32_t y = 0; y < kHeight; y++)
-            std::memcpy(&pixels[y * kWidth], static_cast<uint8_t*>(desc.surface) + y * desc.pitch,
-                        kWidth * 4);
-        back->Unlock(nullptr);
-        for (uint32_t& p : pixels) p &= 0xffffff;
-        return pixels;
-    }
+    std::vector<uint32_t> ReadBack() { return m_gl.ReadBack(); }
 
-    std::shared_ptr<GlBackend> m_backend;
-    plat::Window* m_window = nullptr;
-    EnPointer<EnD3DRender> m_renderer;
+    GlRenderWindow m_gl{"EnD3DRenderPicture", kWidth, kHeight};
+    EnD3DRender* m_renderer = nullptr;
     EnPointer<EnCamera> m_camera;
 };
 

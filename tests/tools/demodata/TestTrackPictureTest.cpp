@@ -28,6 +28,7 @@
 #include "platform/gfx/gl/GlBackend.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowClass.h"
+#include "tests/support/GlRenderWindow.h"
 #include "tests/support/TempDir.h"
 #include "tools/demodata/DemoDataSet.h"
 #include "tools/demodata/TestTrackScene.h"
@@ -87,30 +88,16 @@ class TestTrackPicture : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
-        if (!GlBackend::Available(&why)) GTEST_SKIP() << "no OpenGL display: " << why;
+        if (!GlRenderWindow::DisplayAvailable(&why)) GTEST_SKIP() << "no OpenGL display: " << why;
         ASSERT_TRUE(m_set.Write(m_dir.Path())) << m_set.GetError();
-        m_backend = std::make_shared<GlBackend>();
-        Backend::Install(m_backend);
-        EnD3DRender::DiscardDeviceList();
-        plat::WindowClassDesc cls;
-        cls.name = "DemoTestTrack";
-        plat::WindowClass::Register(cls);
-        m_window = plat::Window::Create("DemoTestTrack", "test track", plat::WindowStyle::Popup, 0,
-                                        0, kWidth, kHeight);
-        ASSERT_NE(m_window, nullptr);
-        m_renderer = EnD3DRender::Create(0, kWidth, kHeight, EnD3DRender::CREATE_ZBUFFER | 0x08,
-                                         m_window, nullptr, nullptr);
-        ASSERT_NE(m_renderer, nullptr) << EnD3DRender::GetLastError();
+        ASSERT_TRUE(m_gl.Open(EnD3DRender::CREATE_ZBUFFER | 0x08)) << m_gl.Problem();
+        m_renderer = m_gl.Renderer();
     }
 
     void TearDown() override {
         m_stream.reset();
-        if (m_renderer) m_renderer->SetAccumulator(nullptr);
         m_renderer = nullptr;
-        if (m_window) m_window->Destroy();
-        plat::WindowClass::Unregister("DemoTestTrack");
-        EnD3DRender::DiscardDeviceList();
-        Backend::Install(nullptr);
+        m_gl.Close();
     }
 
     // Loads the scene file with the renderer in place (so its images are the renderer's) and
@@ -147,31 +134,21 @@ protected:
         Picture picture;
         picture.width = kWidth;
         picture.height = kHeight;
+        const std::vector<uint32_t> pixels = m_gl.ReadBack();
+        EXPECT_EQ(pixels.size(), size_t(kWidth) * kHeight);
         picture.rgb.resize(size_t(kWidth) * kHeight * 3);
-        Surface* back = m_renderer->GetCurrentFrameBuffer()->GetBackSurface();
-        SurfaceDesc desc;
-        EXPECT_EQ(back->Lock(nullptr, desc, LockBits::Wait | LockBits::ReadOnly), Result::Ok);
-        EXPECT_EQ(desc.pixelFormat.rgbBitCount, 32u);
-        for (uint32_t y = 0; y < kHeight; y++) {
-            const uint8_t* row = static_cast<const uint8_t*>(desc.surface) + y * desc.pitch;
-            for (uint32_t x = 0; x < kWidth; x++) {
-                uint32_t pixel;
-                std::memcpy(&pixel, row + 4 * x, 4);
-                uint8_t* out = &picture.rgb[(size_t(y) * kWidth + x) * 3];
-                out[0] = uint8_t(pixel >> 16);
-                out[1] = uint8_t(pixel >> 8);
-                out[2] = uint8_t(pixel);
-            }
+        for (size_t i = 0; i < pixels.size() && i < size_t(kWidth) * kHeight; i++) {
+            picture.rgb[i * 3] = uint8_t(pixels[i] >> 16);
+            picture.rgb[i * 3 + 1] = uint8_t(pixels[i] >> 8);
+            picture.rgb[i * 3 + 2] = uint8_t(pixels[i]);
         }
-        back->Unlock(nullptr);
         return picture;
     }
 
     TempDir m_dir;
     DemoDataSet m_set;
-    std::shared_ptr<GlBackend> m_backend;
-    plat::Window* m_window = nullptr;
-    EnPointer<EnD3DRender> m_renderer;
+    GlRenderWindow m_gl{"DemoTestTrack", kWidth, kHeight};
+    EnD3DRender* m_renderer = nullptr;
     std::unique_ptr<EnStream> m_stream;
 };
 
