@@ -605,6 +605,33 @@ TEST_F(Passes, TheBasePassSetsStageZeroFromTheTextureMode) {
     EXPECT_TRUE(Calls("Device::SetTexture", mark).empty());
 }
 
+TEST_F(Passes, StageOneFiltersByItsOwnRecordOnlyWhereThePairAllowsIt) {
+    // A device that fails every pair asking stage 1 for a linear mip filter.
+    const SoftBackend::ValidateHook noStageOneTrilinear = [](const SoftDevice& device,
+                                                             uint32_t* passes) {
+        const bool pair = device.TSS(1, StageState::ColorOp) != OP(TextureOp::Disable);
+        if (pair && device.TSS(1, StageState::MipFilter) == uint32_t(TextureFilter::Linear))
+            return Result::ConflictingTextureFilter;
+        return device.ValidateStages(passes);
+    };
+    const uint32_t P = uint32_t(TextureFilter::Point), L = uint32_t(TextureFilter::Linear);
+    for (const bool own : {true, false}) {
+        m_renderer = nullptr;
+        Make(GfxConfig::Standard(), own ? SoftBackend::ValidateHook{} : noStageOneTrilinear);
+        ASSERT_EQ((m_pipeline->GetFlags() & Pipeline::FLAG_STAGE1_TRILINEAR) != 0, own);
+        m_state = new EnPropertyState;
+        m_maps = nullptr;
+        Base(AM::APPLY_MODULATE, AM::WRAP_S_WRAP_T, AM::FILTER_BILERP);
+        Map(EnMultiTextureProperty::DARK_MAP, "dark");  // nearest
+        ASSERT_EQ(Plan(), "base+dark");
+        m_pipeline->ApplyNextPass();
+        EXPECT_EQ(Device()->TSS(0, StageState::MagFilter), L);
+        // Without the flag stage 1 takes the first record's filter.
+        EXPECT_EQ(Device()->TSS(1, StageState::MagFilter), own ? P : L) << own;
+        EXPECT_EQ(Device()->TSS(1, StageState::MinFilter), own ? P : L) << own;
+    }
+}
+
 TEST_F(Passes, PairedAndLaterPassesCombineByTheirKind) {
     Make();
     Base();
