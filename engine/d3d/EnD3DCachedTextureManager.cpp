@@ -500,8 +500,13 @@ bool EnD3DCachedTextureManager::GetTexture(int32_t iMemory, EnImage* pImage,
     if (pRecord == m_pUnusable) return false;
     if (pRecord && pRecord->m_uiFormatStamp != pDD->GetFormatStamp()) {
         // The image changed size or format: its old texture goes before the new one is made.
+        // A new format is judged like a new image: one no device can take is marked once.
         const bool bPinned = (pRecord->m_uiFlags & EnD3DTextureRecord::FLAG_PINNED) != 0;
         ReleaseRecord(pRecord);
+        if (!IsValidTextureImage(pDD)) {
+            MarkUnusable(pDD, uiMemory);
+            return false;
+        }
         pRecord = MakeTexture(pDD, uiMemory, bPinned);
         if (!pRecord) return false;
         bChanged = true;

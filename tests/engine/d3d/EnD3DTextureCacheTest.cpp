@@ -216,6 +216,14 @@ TEST_F(TextureCache, UnusableImagesAreMarkedOnceUntilTheirFormatChanges) {
     EXPECT_NE(Record(image), m_cache->GetUnusableMarker());
     EXPECT_EQ(image->GetWidth(), 64u);
 
+    // A texture whose image changes to an unusable size is marked at that very use.
+    ASSERT_TRUE(raw->Allocate(EnRawImageData::FORMAT_RGB, 100, 64));
+    image->InvalidatePixels();
+    image->ChangedFormat();
+    EXPECT_FALSE(Use(image));
+    EXPECT_EQ(Record(image), m_cache->GetUnusableMarker());
+    EXPECT_EQ(m_cache->GetTexturesResident(), 0u);
+
     m_capture.Clear();
     EnPointer<EnImage> missing = EnImage::CreateFromFile("no/such/texture.tga", 0, 7, 0);
     EXPECT_FALSE(Use(missing));
