@@ -4,6 +4,7 @@
 #include "engine/core/EnMatrix3.h"
 #include "engine/core/EnPropertyState.h"
 #include "engine/core/EnVector2.h"
+#include "engine/d3d/EnD3DCachedTextureManager.h"
 #include "engine/d3d/EnD3DRender.h"
 #include "engine/d3d/EnD3DVertexBufferPool.h"
 #include "engine/geometry/EnLinesData.h"
@@ -15,6 +16,7 @@
 #include "engine/geometry/EnTrianglesData.h"
 #include "platform/gfx/SoftVertexBuffer.h"
 #include "tests/engine/d3d/D3DTestSupport.h"
+#include "tests/engine/d3d/TextureTestSupport.h"
 
 using namespace d3dtest;
 
@@ -249,6 +251,33 @@ TEST_F(GeometrySubmission, GeometryBuffersAreCachedPerDataObject) {
     EXPECT_EQ(m_renderer->GetCachedGeometryCount(), 1u);
     { EnPointer<EnTriShapeData> unused = Shape(3, {0, 1, 2}); }
     EXPECT_EQ(m_renderer->GetCachedGeometryCount(), 1u);
+}
+
+TEST_F(GeometrySubmission, RecoveredSurfacesStartWithAnEmptyCacheAndReloadTextures) {
+    EnPointer<EnTriShapeData> shape = Shape(4, {0, 1, 2, 0, 2, 3});
+    m_renderer->DrawTriShape(shape, m_bound);
+    EnPointer<EnDDImage> image = SolidImage(32, 32);
+    ASSERT_TRUE(m_renderer->PrecacheImage(image, true, false));
+    m_renderer->CloseScene();
+    ASSERT_EQ(m_renderer->GetCachedGeometryCount(), 1u);
+
+    m_backend->LoseAllSurfaces();
+    ASSERT_EQ(m_renderer->OpenScene(nullptr), 0u);
+    EXPECT_EQ(m_renderer->GetCachedGeometryCount(), 0u);
+    // The texture's pixels are gone with its surface: its next use loads it again.
+    auto* cache = dynamic_cast<EnD3DCachedTextureManager*>(m_renderer->GetTextureManager());
+    ASSERT_NE(cache, nullptr);
+    const size_t loads = Log().Count("Device::Load");
+    EnPointer<EnImage> cached;
+    Surface* surface = nullptr;
+    bool changed = false, mipmapped = false;
+    ASSERT_TRUE(cache->GetTexture(-1, image, cached, surface, changed, mipmapped));
+    EXPECT_EQ(Log().Count("Device::Load"), loads + 1);
+    // Drawing fills a new vertex buffer.
+    const size_t created = Log().Count("Graphics3D::CreateVertexBuffer");
+    m_renderer->DrawTriShape(shape, m_bound);
+    EXPECT_EQ(m_renderer->GetCachedGeometryCount(), 1u);
+    EXPECT_EQ(Log().Count("Graphics3D::CreateVertexBuffer"), created + 1);
 }
 
 // Data identifiers are 16 bits and come round again; two live objects with the same
