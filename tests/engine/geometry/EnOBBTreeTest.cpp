@@ -427,6 +427,60 @@ TEST(EnOBBTree, SearchStopsWhenACallbackAsks) {
     EXPECT_EQ(kRecorder.kRecords.size(), 1u);
 }
 
+// Two one-triangle trees (each a single leaf): the triangles are tested only when both
+// depths are negative; with any other depth the overlapping leaf boxes are the contact, and
+// the yes/no test never looks past the boxes.
+TEST(EnOBBTree, LeavesTestTrianglesOnlyWhenBothDepthsAreNegative) {
+    const Triangle kPlate = {EnVector3(0, 0, 0), EnVector3(0, 2, 0), EnVector3(0, 0, 2)};
+    // Pierces the plate.
+    const Triangle kCrossing = {EnVector3(-1, 0.5f, 0.5f), EnVector3(1, 0.5f, 0.5f),
+                                EnVector3(0, 0.6f, -0.5f)};
+    // In the plate's plane and inside its box, beyond its long edge.
+    const Triangle kBeside = {EnVector3(0, 1.8f, 1.8f), EnVector3(0, 1.2f, 1.8f),
+                              EnVector3(0, 1.8f, 1.2f)};
+    struct Case {
+        const char* pcWhat;
+        const Triangle* pOther;
+        int32_t iDepthA, iDepthB;
+        size_t uiRecords;
+        bool bBoxContact;
+    };
+    const Case kCases[] = {
+        {"crossing, both to the leaves", &kCrossing, -1, -1, 1, false},
+        {"crossing, B held at its top box", &kCrossing, -1, 0, 1, true},
+        {"crossing, A held at its top box", &kCrossing, 0, -1, 1, true},
+        {"boxes only, both to the leaves", &kBeside, -1, -1, 0, false},
+        {"boxes only, a positive depth", &kBeside, -1, 3, 1, true},
+    };
+    for (const Case& c : kCases) {
+        EnPointer<EnTriShape> spA = MakeSoup({kPlate});
+        EnPointer<EnTriShape> spB = MakeSoup({*c.pOther});
+        Place(spA, EnVector3(0, 0, 0), EnMatrix3::IDENTITY, 1.0f, EnVector3(0, 0, 0));
+        Place(spB, EnVector3(0, 0, 0), EnMatrix3::IDENTITY, 1.0f, EnVector3(0, 0, 0));
+        Recorder kRecorder;
+        spA->SetCollisionCallback(&Record, &kRecorder);
+        EXPECT_TRUE(spA->TestCollision(0.1f, Side(spA, c.iDepthA, 1), Side(spB, c.iDepthB, 1)))
+            << c.pcWhat;
+        EXPECT_EQ(spA->FindCollisions(0.1f, Side(spA, c.iDepthA, 1), Side(spB, c.iDepthB, 1)), 0)
+            << c.pcWhat;
+        ASSERT_TRUE(spA->GetOBBRoot()->GetTop()->IsLeaf());
+        ASSERT_TRUE(spB->GetOBBRoot()->GetTop()->IsLeaf());
+        ASSERT_EQ(kRecorder.kRecords.size(), c.uiRecords) << c.pcWhat;
+        if (c.uiRecords == 0) continue;
+        const EnCollisionRecord& r = kRecorder.kRecords[0];
+        EXPECT_EQ(r.m_fTime, 0.0f) << c.pcWhat;
+        const EnVector3 kMiddle = (spA->GetOBBRoot()->GetTop()->GetBox().m_kWorldCenter +
+                                   spB->GetOBBRoot()->GetTop()->GetBox().m_kWorldCenter) *
+                                  0.5f;
+        if (c.bBoxContact) {
+            EXPECT_TRUE(NearVector(r.m_kPoint, kMiddle, 0.0f)) << c.pcWhat;
+        } else {
+            EXPECT_NEAR(r.m_kPoint.x, 0.0f, 1e-6f) << c.pcWhat << ": on the plate";
+            EXPECT_FALSE(NearVector(r.m_kPoint, kMiddle, 1e-3f)) << c.pcWhat;
+        }
+    }
+}
+
 TEST(EnOBBTree, FindsTheSameRayPicksAsTheTriangleSearch) {
     RandomSource kRandom(1234);
     EnPointer<EnTriShape> spShape = MakeSoup(RandomSoup(kRandom, 400, 3.0f, 0.6f));
