@@ -128,6 +128,21 @@ TEST_F(DeviceEnumeration, AddOnCardBeatsPrimaryHardwareWithoutTransformAndLight)
     EXPECT_EQ(EnD3DRender::GetDefaultSoftwareRecord(), nullptr);
 }
 
+TEST_F(DeviceEnumeration, SoftwareDevicesCountOnlyOnThePrimaryDriverWithCaps) {
+    GfxConfig config = GfxConfig::Standard();
+    GfxConfig::DeviceInfo bare = MakeDevice("Bare RGB", DeviceType::Rgb);
+    bare.desc.devCaps = 0;
+    config.drivers[0].devices = {bare, MakeDevice("HAL", DeviceType::Hal)};
+    GfxConfig::Driver addOn = AddOnDriver();
+    addOn.devices.push_back(MakeDevice("Add-on RGB", DeviceType::Rgb));
+    config.drivers.push_back(addOn);
+    Install(config);
+    EXPECT_EQ(Names(*EnD3DRender::EnumerateDevices()),
+              (std::vector<std::string>{"HAL on Corvane OpenGL Display Adapter",
+                                        "Add-on HAL on Add-on Adapter"}));
+    EXPECT_EQ(EnD3DRender::GetDefaultSoftwareRecord(), nullptr);
+}
+
 TEST_F(DeviceEnumeration, ModesFollowTheRenderDepthsInEnumerationOrder) {
     GfxConfig config = GfxConfig::Standard();
     config.drivers[0].modes = {{800, 600, 32}, {640, 480, 16}, {1024, 768, 16}, {640, 480, 32}};
