@@ -105,6 +105,7 @@ TEST_F(RenderTargets, BlitsAreClippedToTheBuffer) {
     EXPECT_NE(Calls("Surface::Blt", mark)[0].find("(0,0)-(40,64)"), std::string::npos);
     std::vector<uint32_t> picture = ReadSurface(back);
     EXPECT_EQ(picture[100 * 640 + 600] & 0xffffff, 0x000080u);
+    EXPECT_EQ(picture[100 * 640 + 610] & 0xffffff, 0u) << "without the key black is copied";
     EXPECT_EQ(picture[163 * 640 + 639] & 0xffffff, uint32_t(39 * 4) << 16 | 0x80);
 
     // A rectangle past the image is cut to it; with the key, black columns are left out.
