@@ -4,6 +4,7 @@
 #include "engine/core/EnMatrix3.h"
 #include "engine/core/EnPlaneEquation.h"
 #include "engine/core/EnPointer.h"
+#include "engine/core/EnTextureModeProperty.h"
 #include "engine/core/EnVector3.h"
 #include "engine/geometry/EnDynamicEffect.h"
 
@@ -29,21 +30,11 @@ public:
         WORLD_PERSPECTIVE = 1,
         SPHERE_MAP = 2,
     };
-    // The texture property's filter and clamp values.
-    enum FilterMode : uint32_t {
-        FILTER_NEAREST = 0,
-        FILTER_BILERP = 1,
-        FILTER_TRILERP = 2,
-        FILTER_NEAREST_MIPNEAREST = 3,
-        FILTER_NEAREST_MIPLERP = 4,
-        FILTER_BILERP_MIPNEAREST = 5,
-    };
-    enum ClampMode : uint32_t {
-        CLAMP_S_CLAMP_T = 0,
-        CLAMP_S_WRAP_T = 1,
-        WRAP_S_CLAMP_T = 2,
-        WRAP_S_WRAP_T = 3,
-    };
+    // Filtering and clamping take the texture property's values and names.
+    using FilterMode = EnTextureModeProperty::FilterMode;
+    using ClampMode = EnTextureModeProperty::ClampMode;
+    using enum EnTextureModeProperty::FilterMode;
+    using enum EnTextureModeProperty::ClampMode;
 
     EnTextureEffect();
     ~EnTextureEffect() override;
